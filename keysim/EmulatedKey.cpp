@@ -1,0 +1,202 @@
+#include "EmulatedKey.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "key/Delivery.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace {
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+// "NAME\XXXXXXXX" asks for the scrambled delivery with that transfer code.
+bool SplitKeySideName(const std::string& keySide, std::string& name, std::uint32_t& keystream) {
+    const size_t slash = keySide.rfind('\\');
+    if (slash == std::string::npos || keySide.size() - slash - 1 != 8) return false;
+    keystream = 0;
+    for (char c : keySide.substr(slash + 1)) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return false;
+        keystream = keystream << 4 | static_cast<std::uint32_t>(digit);
+    }
+    name = keySide.substr(0, slash);
+    return true;
+}
+}  // namespace
+
+EmulatedKey::EmulatedKey(KeyDescription description)
+    : d_(std::move(description)), identifyFailuresLeft_(d_.identifyFailures) {}
+
+void EmulatedKey::Count(const std::string& operation) { ++calls_[operation]; }
+
+std::string EmulatedKey::PathOf(const std::string& name) const { return d_.folder + "\\" + name; }
+
+bool EmulatedKey::RequireOpen() {
+    if (!open_) ++violations_;
+    return open_;
+}
+
+const char* EmulatedKey::KeyGetDllVersion() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyGetDllVersion");
+    return d_.version.c_str();
+}
+
+int EmulatedKey::KeyIdentify(char* identity100) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyIdentify");
+    if (identifyFailuresLeft_ != 0) {
+        if (identifyFailuresLeft_ > 0) --identifyFailuresLeft_;
+        return 1;
+    }
+    std::memset(identity100, 0, kIdentityBufferSize);
+    std::memcpy(identity100, d_.identity.data(), std::min(d_.identity.size(), kIdentityBufferSize - 1));
+    return 0;
+}
+
+int EmulatedKey::KeyReadDirectory(char** slots128) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyReadDirectory");
+    if (open_) ++violations_;
+    if (d_.directoryReadsBeforeFailure >= 0 && directoryReads_++ >= d_.directoryReadsBeforeFailure) return 1;
+    if (!IsFolder(d_.folder)) return 1;
+    std::vector<std::string> names;
+    for (const std::string& n : d_.order)
+        if (FileSize(PathOf(n)) >= 0) names.push_back(n);
+    for (const std::string& n : ListFolder(d_.folder))
+        if (!Contains(names, n) && FileSize(PathOf(n)) >= 0) names.push_back(n);
+    for (size_t i = 0; i < names.size() && i < kSlotCount; ++i) {
+        std::string text = Format("  %lld Byte - \"%s\"", FileSize(PathOf(names[i])), names[i].c_str());
+        if (d_.unterminatedSlots) text.resize(std::max(text.size(), kSlotSize), ' ');
+        std::memcpy(slots128[i], text.data(), std::min(text.size(), d_.unterminatedSlots ? kSlotSize : kSlotSize - 1));
+    }
+    return 0;
+}
+
+int EmulatedKey::KeyOpen() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyOpen");
+    if (d_.openFails) return 1;
+    if (open_) ++violations_;
+    open_ = true;
+    return 0;
+}
+
+int EmulatedKey::KeyClose() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyClose");
+    if (!open_) ++violations_;
+    open_ = false;
+    return 0;
+}
+
+int EmulatedKey::KeyDeleteFile(char* name128) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyDeleteFile");
+    if (!RequireOpen()) return 1;
+    return DeleteFileAt(PathOf(std::string(name128, strnlen(name128, kKeyNameBufferSize)))) ? 0 : 1;
+}
+
+int EmulatedKey::KeyFormat() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyFormat");
+    if (!RequireOpen()) return 1;
+    for (const std::string& n : ListFolder(d_.folder)) DeleteFileAt(PathOf(n));
+    return 0;
+}
+
+int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyWriteFile");
+    if (!RequireOpen()) return 1;
+    std::vector<unsigned char> content;
+    if (!ReadWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content)) return 1;
+    const std::string target = PathOf(std::string(name128, strnlen(name128, kKeyNameBufferSize)));
+    return WriteFileDurably(target, content.data(), content.size()) ? 0 : 1;
+}
+
+int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
+    std::unique_lock<std::mutex> l(m_);
+    Count("KeyReadFile");
+    if (!RequireOpen()) return 1;
+    const std::string keySide(keySideName, strnlen(keySideName, kPathBufferSize));
+    std::string name = keySide;
+    std::uint32_t keystream = 0;
+    const bool scrambled = SplitKeySideName(keySide, name, keystream);
+    std::vector<unsigned char> content;
+    if (Contains(d_.readFails, name) || !ReadWholeFile(PathOf(name), content)) return 1;
+    if (Contains(d_.readTruncated, name)) content.resize(content.size() / 2);
+    if (scrambled) Unscramble(content.data(), content.size(), keystream);
+    const long long speed = d_.readSpeed;
+    l.unlock();
+    if (speed > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(content.size()) * 1000 / speed));
+    return WriteFileDurably(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(),
+                            content.size())
+               ? 0
+               : 1;
+}
+
+int EmulatedKey::KeySetBaudRate(int speedIndex) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeySetBaudRate");
+    lastBaudRate_ = speedIndex;
+    return 0;
+}
+
+int EmulatedKey::KeySendTrigger(int code) {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeySendTrigger");
+    lastTriggerCode_ = code;
+    return d_.sendAnswer;
+}
+
+int EmulatedKey::KeyPollTrigger() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyPollTrigger");
+    const int answer = d_.pollAnswers.empty() ? 0 : d_.pollAnswers[std::min(pollIndex_, d_.pollAnswers.size() - 1)];
+    ++pollIndex_;
+    if (answer == kTriggerFinished && !fetched_ && !d_.fetchFolder.empty()) {
+        fetched_ = true;
+        for (const std::string& n : ListFolder(d_.fetchFolder)) {
+            std::vector<unsigned char> content;
+            if (ReadWholeFile(d_.fetchFolder + "\\" + n, content))
+                WriteFileDurably(PathOf(n), content.data(), content.size());
+        }
+    }
+    return answer;
+}
+
+int EmulatedKey::KeyReset() {
+    std::lock_guard<std::mutex> l(m_);
+    Count("KeyReset");
+    return 0;
+}
+
+int EmulatedKey::Calls(const std::string& operation) const {
+    std::lock_guard<std::mutex> l(m_);
+    auto it = calls_.find(operation);
+    return it == calls_.end() ? 0 : it->second;
+}
+
+int EmulatedKey::Violations() const {
+    std::lock_guard<std::mutex> l(m_);
+    return violations_;
+}
+
+int EmulatedKey::LastTriggerCode() const {
+    std::lock_guard<std::mutex> l(m_);
+    return lastTriggerCode_;
+}
+
+int EmulatedKey::LastBaudRate() const {
+    std::lock_guard<std::mutex> l(m_);
+    return lastBaudRate_;
+}
+
+std::vector<std::string> EmulatedKey::Files() const { return ListFolder(d_.folder); }

@@ -1,0 +1,28 @@
+#pragma once
+// What an emulated key is: its files, its texts, its answers and its faults.
+// Read from a small "name = value" text file; see the README.
+#include <string>
+#include <vector>
+
+struct KeyDescription {
+    std::string folder;  // the key's files ("MERO.ini" among them)
+    std::string identity = "VANTIK-ID:WB12345678 FW-2131";
+    std::string version = "Key library version: 2.1 build: 37 (QRM)";
+    int sendAnswer = 0;
+    std::vector<int> pollAnswers{2};  // the last one repeats
+    std::string fetchFolder;          // files the key fetches when it reports finished
+    std::vector<std::string> order;   // listed first, in this order
+
+    // Injected faults.
+    bool openFails = false;
+    int identifyFailures = 0;          // the first N identifications fail; -1: always
+    int directoryReadsBeforeFailure = -1;  // -1: reads never fail
+    std::vector<std::string> readFails;
+    std::vector<std::string> readTruncated;
+    bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
+    long long readSpeed = 0;           // bytes per second; 0: at once
+};
+
+// Parses the description text; folders given relative are taken from baseFolder.
+KeyDescription ParseKeyDescription(const std::string& text, const std::string& baseFolder);
+bool LoadKeyDescription(const std::string& path, KeyDescription& description);

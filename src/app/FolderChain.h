@@ -1,0 +1,8 @@
+#pragma once
+#include <functional>
+#include <string>
+
+// Creates every folder along a backslash path, the whole path last; a
+// backslash at index 0 never cuts. Failures (existing folders, drives) are
+// expected and ignored.
+void CreateFolderChain(const std::string& path, const std::function<void(const std::string&)>& createFolder);

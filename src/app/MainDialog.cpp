@@ -1,0 +1,148 @@
+#include "app/MainDialog.h"
+
+#include "app/FolderChain.h"
+#include "platform/Files.h"
+#include "res/resource.h"
+
+CMERORVSDlg::CMERORVSDlg(IView& view, ISystem& system, IKeyLibrarySource& keys, std::string commandLine,
+                         std::uint32_t systemButtonFace)
+    : view_(view), system_(system), keys_(keys), startButton_(systemButtonFace) {
+    params_.CommandLine = std::move(commandLine);
+}
+
+CMERORVSDlg::~CMERORVSDlg() {
+    stopRequested_ = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void CMERORVSDlg::OnInitDialog() {
+    WriteModeButtons(SelectedMode_);  // the first data exchange
+
+    DeleteAfterDownload_ = true;
+    program_ = system_.ReadProgramVersionInfo();
+    KeyLibraryPath_ = program_.folder + "VantikDll.dll";
+    DriverLibraryPath_ = program_.folder + "ftd2xx.dll";
+
+    params_.Parse();
+    const RunSettings settings = InterpretParams(params_);
+    ResolveOutputFolder(settings);
+    CompactMode_ = settings.compactMode;
+    TimeLimit_ = settings.timeLimit;
+    DeleteAfterDownload_ = settings.deleteAfterDownload;
+    ComposeTitle(settings.titleText);
+
+    view_.SetText(IDC_OUTPUT_LABEL, "Ausgabe: " + OutputFolder_);
+    view_.SetText(IDC_STATUS_LOG, "");
+    KeyFileList_.clear();
+    TriggerStatusText_.clear();
+    ProgressCountingUp_ = false;
+
+    view_.Enable(IDC_DELETE_AFTER, false);
+    view_.SetCheck(IDC_DELETE_AFTER, DeleteAfterDownload_);
+    view_.Show(IDC_TEST, false);
+    if (CompactMode_) ApplyCompactLayout();
+
+    for (int id : {IDC_INIT_KEY, IDC_DIRECTORY, IDC_DELETE_FILES, IDC_TEST, IDC_FILE_LIST}) view_.Enable(id, false);
+    view_.Show(IDC_BAUD_RATE, false);
+    view_.Show(IDC_DELETE_AFTER, false);
+    view_.SetText(IDC_COUNTER, "Download 0 - 0");
+    view_.SetText(IDC_SERIAL, "SN: ");
+    view_.Enable(IDC_PREPARE_KEY, true);
+    view_.Enable(IDC_FILE_LIST, false);
+    view_.SetTimer(kStartupTimer, 200);
+    if (CompactMode_) {
+        for (int id : {IDC_PREPARE_KEY, IDC_STATUS_LOG, IDC_CLEAR_DISPLAY, IDC_CANCEL, IDC_OUTPUT_LABEL})
+            view_.Show(id, false);
+    }
+
+    SelectedMode_ = -1;
+    ListKeyDirectory();
+    TriggerMode_ = 0;
+
+    for (const char* item : {"0|Auto", "1|9600", "2|19200", "3|38400", "4|57600", "5|115200", "6|Unknown"})
+        view_.ComboAdd(IDC_BAUD_RATE, item);
+
+    startButton_.FaceColor = kSilver;
+    for (int id : {IDC_KEY_1, IDC_KEY_2, IDC_KEY_1_2, IDC_KEY_4, IDC_KEY_5}) view_.Show(id, false);
+    view_.Enable(IDC_START, true);
+}
+
+void CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
+    if (settings.hasOutputFolder) {
+        OutputFolder_ = settings.outputFolder;
+    } else {
+        const std::string root = system_.ReadDataPath().value_or("C:\\MERO");
+        OutputFolder_ = root + "\\Daten\\Container\\KVR\\";
+    }
+    if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
+    if (!PathExists(OutputFolder_))
+        CreateFolderChain(OutputFolder_, [](const std::string& folder) { CreateFolder(folder); });
+}
+
+void CMERORVSDlg::ComposeTitle(const std::string& titleText) {
+    std::string caption = view_.GetTitle();
+    if (!titleText.empty()) caption = titleText + " - " + caption;
+    view_.SetTitle(caption + " [ " + program_.version + " ]");
+}
+
+void CMERORVSDlg::ApplyCompactLayout() {
+    const Rect window = view_.WindowRect();
+    const Rect desktop = view_.DesktopRect();
+    const int width = window.Width();
+    const int height = window.Height() - 100;
+    Rect placed;
+    placed.left = (desktop.Width() - width) / 2;
+    placed.top = (desktop.Height() - height) / 2;
+    placed.right = placed.left + width;
+    placed.bottom = placed.top + height;
+    view_.MoveWindow(placed);
+}
+
+void CMERORVSDlg::OnButtonClicked(int id) {
+    switch (id) {
+        case IDC_CANCEL: OnCancel(); break;
+        case IDC_KEY_1: case IDC_KEY_2: case IDC_KEY_1_2: case IDC_KEY_4: case IDC_KEY_5: case IDC_KEY_TO_PC:
+            UpdateStartButton();
+            break;
+        case IDC_START: StartDownload(); break;
+        case IDC_DIRECTORY:
+            if (!RefusedWhileWorkerRuns()) ListKeyDirectory();
+            break;
+        case IDC_CLEAR_DISPLAY: ClearDisplay(); break;
+        case IDC_PREPARE_KEY: PrepareKey(); break;
+        case IDC_INIT_KEY: InitKey(); break;
+        case IDC_DELETE_FILES: DeleteSelectedKeyFiles(); break;
+        case IDC_FORMAT: FormatKey(); break;
+        case IDC_TEST: TestBaudRate(); break;
+        default: break;  // the status label and the output label do nothing
+    }
+}
+
+void CMERORVSDlg::OnCancel() {
+    view_.KillTimer(kTimeLimitTimer);
+    if (workerRunning_) {
+        // The worker stops at its next file boundary; the dialog ends then.
+        stopRequested_ = true;
+        closeWhenWorkerEnds_ = true;
+        return;
+    }
+    view_.EndDialog();
+}
+
+bool CMERORVSDlg::RefusedWhileWorkerRuns() { return workerRunning_; }
+
+void CMERORVSDlg::StartWorker(std::function<void()> body) {
+    if (worker_.joinable()) worker_.join();
+    workerRunning_ = true;
+    stopRequested_ = false;
+    worker_ = std::thread([this, body] {
+        body();
+        view_.Post([this] { OnWorkerFinished(); });
+    });
+}
+
+void CMERORVSDlg::OnWorkerFinished() {
+    if (worker_.joinable()) worker_.join();
+    workerRunning_ = false;
+    if (closeWhenWorkerEnds_) view_.EndDialog();
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The main dialog's behaviour, free of any window system: it talks to its
+// controls through IView, to the key through IKeyLibrarySource and to the
+// operating system through ISystem.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/Params.h"
+#include "controls/ColorButton.h"
+#include "key/KeyDirectory.h"
+#include "key/KeyLibrary.h"
+#include "key/Transfer.h"
+#include "platform/System.h"
+#include "platform/View.h"
+
+// Timer ids of the dialog.
+constexpr int kActivityTimer = 0;
+constexpr int kStartupTimer = 1;
+constexpr int kTimeLimitTimer = 3;
+
+// SelectedMode value of "RVT-Daten -> PC".
+constexpr int kModeKeyToPc = 3;
+
+class CMERORVSDlg {
+public:
+    CMERORVSDlg(IView& view, ISystem& system, IKeyLibrarySource& keys, std::string commandLine,
+                std::uint32_t systemButtonFace);
+    ~CMERORVSDlg();
+    CMERORVSDlg(const CMERORVSDlg&) = delete;
+    CMERORVSDlg& operator=(const CMERORVSDlg&) = delete;
+
+    // Window events, all on the user-interface thread.
+    void OnInitDialog();
+    void OnButtonClicked(int id);
+    void OnTimer(int timerId);
+    // "Abbrechen", Escape, the close box and the time limit.
+    void OnCancel();
+
+    // Status output.
+    void AppendStatusLine(const std::string& message);
+    void SetCounterText(const std::string& text);
+    void ShowDownloadBusy();
+    void ShowDownloadIdle();
+    void ClearDisplay();
+
+    // Key directory and preparation.
+    void ListKeyDirectory();
+    void PrepareKey();
+    void UpdateStartButton();
+    int ReadBaudRateChoice();
+
+    // Maintenance (hidden buttons) and the serial speed test.
+    void InitKey();
+    void DeleteSelectedKeyFiles();
+    void FormatKey();
+    void TestBaudRate();
+
+    // Download and trigger.
+    void StartDownload();
+    bool WorkerRunning() const { return workerRunning_; }
+
+    CColorButton& StartButton() { return startButton_; }
+
+    // Run settings and state, readable by the platform side and by tests.
+    const std::string& OutputFolder() const { return OutputFolder_; }
+    bool CompactMode() const { return CompactMode_; }
+    int TimeLimit() const { return TimeLimit_; }
+    bool DeleteAfterDownload() const { return DeleteAfterDownload_; }
+    int SelectedMode() const { return SelectedMode_; }
+    const KeyFileList& Files() const { return KeyFileList_; }
+    const ProgramInfo& Program() const { return program_; }
+    const std::string& KeyLibraryPath() const { return KeyLibraryPath_; }
+
+private:
+    void ResolveOutputFolder(const RunSettings& settings);
+    void ComposeTitle(const std::string& titleText);
+    void ApplyCompactLayout();
+    void StepProgressAnimation();
+    IKeyLibrary* Library() { return keys_.Get(); }
+    // Empties list box and file list and fills both from the directory.
+    void FillFileList(const DirectoryTable& table);
+    std::string MissingLibraryMessage();
+    // Radio group value from the buttons, and back.
+    int ReadModeButtons();
+    void WriteModeButtons(int mode);
+    // Whole-key commands are refused while a worker owns key and list.
+    bool RefusedWhileWorkerRuns();
+
+    void StartWorker(std::function<void()> body);
+    void OnWorkerFinished();
+    void DownloadWorker();
+    void TransferEntry(IKeyLibrary& key, size_t index, KvrNamer& namer);
+    void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
+    void TriggerWorker();
+    void SetTriggerStatus(const std::string& text);
+
+    IView& view_;
+    ISystem& system_;
+    IKeyLibrarySource& keys_;
+
+    CParams params_;
+    ProgramInfo program_;
+    std::string KeyLibraryPath_;
+    std::string DriverLibraryPath_;
+    std::string OutputFolder_;
+    bool CompactMode_ = false;
+    int TimeLimit_ = kDefaultTimeLimit;
+    bool DeleteAfterDownload_ = true;
+    int SelectedMode_ = kModeKeyToPc;
+    int TriggerMode_ = 0;
+    std::string TriggerStatusText_;
+    std::atomic<bool> ProgressCountingUp_{false};
+    KeyFileList KeyFileList_;
+    CColorButton startButton_;
+
+    std::thread worker_;
+    std::atomic<bool> workerRunning_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> closeWhenWorkerEnds_{false};
+};

@@ -1,0 +1,54 @@
+#include "app/Params.h"
+
+#include "platform/Text.h"
+
+void CParams::Parse() {
+    Params.clear();
+    std::string line = CommandLine;
+    if (!line.empty() && line.back() != ' ') line += ' ';
+
+    std::string token;
+    bool inQuotes = false;
+    const size_t last = line.empty() ? 0 : line.size() - 1;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if ((c != ' ' || inQuotes) && c != '"') token += c;
+        if (c == '"') {
+            inQuotes = !inQuotes;
+            // A quote opens a quoted stretch only at the start of a token.
+            if (inQuotes && !token.empty()) inQuotes = false;
+        }
+        if (c == ' ' && (!inQuotes || i == last)) {
+            if (!token.empty()) {
+                tagParam p;
+                p.IsPlain = token[0] != '/' ? 1 : 0;
+                p.Text = token;
+                Params.push_back(p);
+            }
+            token.clear();
+        }
+    }
+}
+
+int TimeLimitFromText(const std::string& text) {
+    const size_t at = text.find("Min:");
+    if (at == std::string::npos || at == 0) return kDefaultTimeLimit;
+    const long long minutes = LeadingInteger(text.substr(at + 4));
+    if (minutes <= 0) return kDefaultTimeLimit;
+    if (minutes > kMaxTimeLimitMinutes) return kMaxTimeLimitMinutes * 60000;
+    return static_cast<int>(minutes) * 60000;
+}
+
+RunSettings InterpretParams(const CParams& params) {
+    RunSettings s;
+    const auto& p = params.Params;
+    if (p.size() > 0) {
+        s.hasOutputFolder = true;
+        s.outputFolder = p[0].Text;
+    }
+    if (p.size() > 1) s.titleText = p[1].Text;
+    if (p.size() > 2) s.compactMode = p[2].Text == "mini";
+    if (p.size() > 3) s.timeLimit = TimeLimitFromText(p[3].Text);
+    if (p.size() > 4) s.deleteAfterDownload = p[4].Text != "nodelete";
+    return s;
+}

@@ -1,0 +1,20 @@
+// "Verzeichnisliste": rebuilds the file list and its list box from the key.
+#include "app/MainDialog.h"
+#include "platform/Text.h"
+#include "res/resource.h"
+
+void CMERORVSDlg::ListKeyDirectory() {
+    KeyFileList_.clear();
+    view_.Enable(IDC_PREPARE_KEY, false);
+    DirectoryTable table;
+    if (IKeyLibrary* key = Library()) key->KeyReadDirectory(table.Pointers());
+    FillFileList(table);
+    AppendStatusLine(Format("Es wurden %d File(s) gefunden!", static_cast<int>(KeyFileList_.size())));
+}
+
+void CMERORVSDlg::FillFileList(const DirectoryTable& table) {
+    view_.ListReset(IDC_FILE_LIST);
+    KeyFileList_ = EntriesFromDirectory(table);
+    for (size_t i = 0; i < KeyFileList_.size(); ++i)
+        view_.ListAdd(IDC_FILE_LIST, ListRowText(KeyFileList_[i]), static_cast<int>(i));
+}

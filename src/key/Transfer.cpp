@@ -1,0 +1,104 @@
+#include "key/Transfer.h"
+
+#include <cstring>
+#include <vector>
+
+#include "key/Delivery.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace {
+// A buffer of the contract's size holding text, zero-filled behind it.
+template <size_t N>
+struct TextBuffer {
+    char data[N];
+    explicit TextBuffer(const std::string& text) {
+        std::memset(data, 0, N);
+        std::memcpy(data, text.data(), text.size() < N ? text.size() : N - 1);
+    }
+};
+
+// A name in the output folder that no file has: writing there destroys nothing.
+std::string FreeTemporaryPath(const std::string& folder) {
+    for (int n = 0;; ++n) {
+        const std::string path = folder + Format("~mero%04d.part", n);
+        if (!PathExists(path)) return path;
+    }
+}
+
+TransferOutcome Failure(const std::string& problem) {
+    TransferOutcome o;
+    o.problem = problem;
+    return o;
+}
+
+TransferOutcome Stored(const std::string& path) {
+    TransferOutcome o;
+    o.result = TransferResult::Complete;
+    o.storedPath = path;
+    return o;
+}
+
+// "Datei %s nicht vollständig übertragen"
+std::string Incomplete(const std::string& name) {
+    return Format("Datei %s nicht vollst\xE4ndig \xFC" "bertragen", name.c_str());
+}
+
+TransferOutcome Plain(IKeyLibrary& key, const std::string& folder, const std::string& keyName, int size) {
+    const std::string temp = FreeTemporaryPath(folder);
+    if (temp.size() >= kPathBufferSize) return Failure(Incomplete(keyName));
+    TextBuffer<kKeyNameBufferSize> name(keyName);
+    TextBuffer<kPathBufferSize> path(temp);
+    key.KeyReadFile(name.data, path.data);
+    if (FileSize(temp) != size || !FlushFileToDisk(temp) || !ReplaceFile(temp, folder + keyName)) {
+        DeleteFileAt(temp);
+        return Failure(Incomplete(keyName));
+    }
+    return Stored(folder + keyName);
+}
+
+TransferOutcome Scrambled(IKeyLibrary& key, KvrNamer& namer, std::time_t now, const std::string& folder,
+                          const std::string& keyName, int size) {
+    if (size < 1) {
+        TransferOutcome o;
+        o.result = TransferResult::Refused;
+        return o;
+    }
+    const TransferCode code = DrawTransferCode(now);
+    const std::string keySideName = keyName + "\\" + code.Text();
+    const std::string temp = FreeTemporaryPath(folder);
+    if (keySideName.size() >= kPathBufferSize || temp.size() >= kPathBufferSize)
+        return Failure(Incomplete(keyName));
+    TextBuffer<kPathBufferSize> keySide(keySideName);
+    TextBuffer<kPathBufferSize> path(temp);
+    key.KeyReadFile(keySide.data, path.data);
+
+    std::vector<unsigned char> content;
+    const bool read = ReadWholeFile(temp, content);
+    DeleteFileAt(temp);
+    if (!read || content.size() != static_cast<size_t>(size)) return Failure(Incomplete(keyName));
+    Unscramble(content.data(), content.size(), code.Keystream());
+
+    const std::string output = namer.OutputPath(folder + keyName, now);
+    const std::string staging = FreeTemporaryPath(folder);
+    if (!WriteFileDurably(staging, content.data(), content.size()) || !ReplaceFile(staging, output)) {
+        DeleteFileAt(staging);
+        return Failure(Incomplete(keyName));
+    }
+    return Stored(output);
+}
+}  // namespace
+
+TransferOutcome TransferKeyFile(IKeyLibrary& key, KvrNamer& namer, std::time_t now,
+                                const std::string& outputFolder, const std::string& keyName, int size) {
+    // "Ungültiger Dateiname auf dem Key: %s"
+    if (!IsPlainFileName(keyName) || keyName.size() >= kKeyNameBufferSize ||
+        (outputFolder + keyName).size() >= kPathBufferSize)
+        return Failure(Format("Ung\xFCltiger Dateiname auf dem Key: %s", keyName.c_str()));
+
+    char identity[kIdentityBufferSize] = {};
+    key.KeyIdentify(identity);
+    if (UsesScrambledDelivery(IdentityText(identity)))
+        return Scrambled(key, namer, now, outputFolder, keyName, size);
+    return Plain(key, outputFolder, keyName, size);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// File-system operations on 8-bit paths in the Windows style (backslashes).
+// The Windows build passes paths to the ANSI API unchanged; the native build
+// reads a backslash as a folder separator so the same paths work in tests.
+#include <string>
+#include <vector>
+
+// True when the path's attributes can be read (a folder counts).
+bool PathExists(const std::string& path);
+bool IsFolder(const std::string& path);
+// Creates one folder; false when it could not be made.
+bool CreateFolder(const std::string& path);
+// Size in bytes, or -1 when the file cannot be read.
+long long FileSize(const std::string& path);
+bool DeleteFileAt(const std::string& path);
+// Moves from over to, replacing a file there, and makes the move durable.
+bool ReplaceFile(const std::string& from, const std::string& to);
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
+// Writes, flushes to the disk and closes; false on any short or failed step.
+bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
+// Flushes a file that another component wrote to the disk.
+bool FlushFileToDisk(const std::string& path);
+std::vector<std::string> ListFolder(const std::string& folder);

@@ -1,0 +1,8 @@
+#pragma once
+// What each platform's file layer provides to the shared part.
+#include <cstdio>
+#include <string>
+
+FILE* OpenNative(const std::string& path, const char* mode);
+// Hands the file's written data to the disk (fsync / _commit).
+bool CommitToDisk(FILE* f);

@@ -1,0 +1,57 @@
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/Files.h"
+#include "platform/FilesNative.h"
+
+namespace {
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+}  // namespace
+
+FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(Native(path).c_str(), mode); }
+
+bool CommitToDisk(FILE* f) { return fsync(fileno(f)) == 0; }
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return stat(Native(path).c_str(), &st) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) { return mkdir(Native(path).c_str(), 0777) == 0; }
+
+long long FileSize(const std::string& path) {
+    struct stat st;
+    if (stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_size);
+}
+
+bool DeleteFileAt(const std::string& path) { return unlink(Native(path).c_str()) == 0; }
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(Native(folder).c_str());
+    if (!dir) return names;
+    while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}

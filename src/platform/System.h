@@ -1,0 +1,30 @@
+#pragma once
+// The operating-system services the dialog's logic needs besides its window:
+// registry, version information, clock, pauses, debug output and thread
+// priority.
+// Tests substitute them to run fast and to see exactly what was asked.
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+struct ProgramInfo {
+    std::string fileName;  // file name + extension of the running executable
+    std::string folder;    // drive + folder, ending in a backslash
+    std::string version;   // "%i.%i.%i.%i" of the product version
+};
+
+class ISystem {
+public:
+    virtual ~ISystem() = default;
+
+    // HKLM\Software\MERO\Common value DataPath; nothing when it cannot be read.
+    virtual std::optional<std::string> ReadDataPath() = 0;
+    virtual ProgramInfo ReadProgramVersionInfo() = 0;
+
+    virtual void Sleep(int milliseconds) = 0;
+    virtual std::uint32_t TickCount() = 0;
+    virtual std::time_t Now() = 0;
+    virtual void DebugOutput(const std::string& text) = 0;
+    virtual void LowerCurrentThreadPriority() = 0;
+};

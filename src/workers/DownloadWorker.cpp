@@ -1,0 +1,95 @@
+// "Download starten" and the worker that copies every key file to the PC,
+// emptying the key only when every file arrived.
+#include <algorithm>
+#include <cstring>
+
+#include "app/MainDialog.h"
+#include "platform/Text.h"
+#include "res/resource.h"
+
+void CMERORVSDlg::StartDownload() {
+    // One worker at a time; in compact mode the button stays clickable.
+    if (RefusedWhileWorkerRuns()) return;
+    view_.SetWaitCursor(true);
+    view_.SetTimer(kTimeLimitTimer, TimeLimit_);
+    DeleteAfterDownload_ = view_.IsChecked(IDC_DELETE_AFTER);
+    if (SelectedMode_ == kModeKeyToPc) {
+        StartWorker([this] {
+            system_.LowerCurrentThreadPriority();
+            DownloadWorker();
+        });
+    } else if (SelectedMode_ >= 0 && SelectedMode_ <= 5) {
+        TriggerMode_ = SelectedMode_;
+        StartWorker([this] { TriggerWorker(); });
+    }
+    view_.SetWaitCursor(false);
+}
+
+void CMERORVSDlg::DownloadWorker() {
+    view_.SetProgress(IDC_PROGRESS, 0);
+    ProgressCountingUp_ = false;
+    view_.SetTimer(kActivityTimer, 200);
+    view_.Enable(IDC_PREPARE_KEY, false);
+    SetCounterText("Download 0 - 0");
+    const bool deleteWanted = DeleteAfterDownload_;
+
+    ListKeyDirectory();
+    IKeyLibrary* key = Library();
+    if (!KeyFileList_.empty() && key) {
+        ShowDownloadBusy();
+        if (key->KeyOpen() == 0) {
+            KvrNamer namer;
+            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, namer);
+            key->KeyClose();
+        }
+        // A close asked for during the transfer leaves the key as it is.
+        if (!stopRequested_) DeleteDownloadedFiles(*key, deleteWanted);
+    }
+
+    if (!CompactMode_) {
+        SetCounterText("Download - Read KEY");
+        view_.ListReset(IDC_FILE_LIST);
+        view_.Enable(IDC_PREPARE_KEY, true);
+    }
+    view_.KillTimer(kActivityTimer);
+    view_.SetProgress(IDC_PROGRESS, 100);
+    SetCounterText("Download ENDE");
+    view_.SetProgress(IDC_PROGRESS, 0);
+    ShowDownloadIdle();
+    if (CompactMode_) {
+        view_.KillTimer(kTimeLimitTimer);
+        closeWhenWorkerEnds_ = true;
+    }
+}
+
+void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, KvrNamer& namer) {
+    KeyFileEntry& entry = KeyFileList_[index];
+    const int row = static_cast<int>(index);
+    view_.ListSelectEntry(IDC_FILE_LIST, row, true);
+    SetCounterText(Format("Download %d - %d", row + 1, static_cast<int>(KeyFileList_.size())));
+    // Passed over: nothing transferred, an earlier file of that name kept.
+    if (entry.name.empty() || entry.size <= 0) return;
+
+    const TransferOutcome outcome = TransferKeyFile(key, namer, system_.Now(), OutputFolder_, entry.name, entry.size);
+    view_.ListSelectEntry(IDC_FILE_LIST, row, false);
+    if (outcome.result == TransferResult::Complete) entry.bytesDone = entry.size;
+    AppendStatusLine(outcome.problem);
+}
+
+void CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
+    if (!deleteWanted) return;
+    for (const KeyFileEntry& entry : KeyFileList_)
+        if (entry.size <= 0 || entry.bytesDone != entry.size) return;
+    SetCounterText("Download - l\xF6sche Key");  // "lösche"
+    if (key.KeyOpen() != 0) return;
+    for (size_t i = 0; i < KeyFileList_.size(); ++i) {
+        view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), true);
+        if (KeyFileList_[i].name != kParameterFileName) {
+            char name[kKeyNameBufferSize] = {};
+            std::memcpy(name, KeyFileList_[i].name.data(), std::min(KeyFileList_[i].name.size(), sizeof name - 1));
+            key.KeyDeleteFile(name);
+        }
+        view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), false);
+    }
+    key.KeyClose();
+}

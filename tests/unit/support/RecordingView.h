@@ -1,0 +1,84 @@
+#pragma once
+// A view that records every control's state as the user would see it, starting
+// from the dialog template's states. Thread-safe like the real one; posted
+// tasks wait until the test pumps them, as on a user-interface thread.
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/View.h"
+
+struct Row {
+    std::string text;
+    int entry = -1;
+    bool selected = false;
+};
+
+struct ControlState {
+    std::string text;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+    std::vector<Row> rows;  // list box rows, sorted by text
+    std::vector<std::string> items;  // combo box items
+    int progress = 0;
+};
+
+class RecordingView : public IView {
+public:
+    RecordingView();
+
+    void SetText(int id, const std::string& text) override;
+    std::string GetText(int id) override;
+    void AppendText(int id, const std::string& text) override;
+    void Enable(int id, bool enabled) override;
+    void Show(int id, bool visible) override;
+    void SetCheck(int id, bool checked) override;
+    bool IsChecked(int id) override;
+    void ListReset(int id) override;
+    void ListAdd(int id, const std::string& text, int entryIndex) override;
+    void ListSelectEntry(int id, int entryIndex, bool selected) override;
+    std::vector<int> ListSelectedEntries(int id) override;
+    void ComboAdd(int id, const std::string& text) override;
+    void SetProgress(int id, int position) override;
+    int GetProgress(int id) override;
+    void SetTitle(const std::string& title) override;
+    std::string GetTitle() override;
+    Rect WindowRect() override;
+    Rect DesktopRect() override;
+    void MoveWindow(const Rect& r) override;
+    void SetTimer(int timerId, int milliseconds) override;
+    void KillTimer(int timerId) override;
+    void Redraw(bool erase) override;
+    void SetWaitCursor(bool on) override;
+    void EndDialog() override;
+    void Post(std::function<void()> task) override;
+
+    // For the tests.
+    ControlState Control(int id);
+    std::vector<std::string> RowTexts(int id);
+    void SelectRowAt(int id, size_t row, bool selected);  // as a user's click would
+    bool TimerArmed(int timerId);
+    int TimerPeriod(int timerId);
+    bool Ended();
+    int WaitCursorDepth();
+    std::vector<std::string> Counters();  // every counter text in order
+    void RunPosted();
+
+    Rect window{100, 50, 100 + 480, 50 + 400};
+    Rect desktop{0, 0, 1024, 768};
+
+private:
+    ControlState& At(int id);
+    std::recursive_mutex m_;
+    std::map<int, ControlState> controls_;
+    std::string title_ = "MERO - OVA";
+    std::map<int, int> timers_;
+    bool ended_ = false;
+    int waitCursor_ = 0;
+    std::vector<std::string> counters_;
+    std::deque<std::function<void()>> posted_;
+};

@@ -1,0 +1,44 @@
+#include "TempFolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "platform/Files.h"
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mero-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    path_ = mkdtemp(buffer.data());
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    WriteFileDurably(path, reinterpret_cast<const unsigned char*>(content.data()), content.size());
+}
+
+std::string ReadFile(const std::string& path) {
+    std::vector<unsigned char> content;
+    if (!ReadWholeFile(path, content)) return std::string();
+    return std::string(content.begin(), content.end());
+}
+
+std::string MakeFolder(const std::string& path) {
+    CreateFolder(path);
+    return path;
+}
+
+std::string Bytes(size_t size, unsigned seed) {
+    std::string s(size, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (char& c : s) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 23);
+    }
+    return s;
+}
