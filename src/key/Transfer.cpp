@@ -50,7 +50,7 @@ TransferOutcome Plain(IKeyLibrary& key, const std::string& folder, const std::st
     TextBuffer<kKeyNameBufferSize> name(keyName);
     TextBuffer<kPathBufferSize> path(temp);
     key.KeyReadFile(name.data, path.data);
-    if (FileSize(temp) != size || !FlushFileToDisk(temp) || !ReplaceFile(temp, folder + keyName)) {
+    if (FileSize(temp) != size || !FlushFileToDisk(temp) || !MoveOver(temp, folder + keyName)) {
         DeleteFileAt(temp);
         return Failure(Incomplete(keyName));
     }
@@ -81,7 +81,7 @@ TransferOutcome Scrambled(IKeyLibrary& key, KvrNamer& namer, std::time_t now, co
 
     const std::string output = namer.OutputPath(folder + keyName, now);
     const std::string staging = FreeTemporaryPath(folder);
-    if (!WriteFileDurably(staging, content.data(), content.size()) || !ReplaceFile(staging, output)) {
+    if (!WriteFileDurably(staging, content.data(), content.size()) || !MoveOver(staging, output)) {
         DeleteFileAt(staging);
         return Failure(Incomplete(keyName));
     }

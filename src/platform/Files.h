@@ -14,7 +14,7 @@ bool CreateFolder(const std::string& path);
 long long FileSize(const std::string& path);
 bool DeleteFileAt(const std::string& path);
 // Moves from over to, replacing a file there, and makes the move durable.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
 // Writes, flushes to the disk and closes; false on any short or failed step.
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);

@@ -39,7 +39,7 @@ long long FileSize(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) { return unlink(Native(path).c_str()) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveOver(const std::string& from, const std::string& to) {
     return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
 }
 

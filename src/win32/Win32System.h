@@ -1,0 +1,17 @@
+#pragma once
+#include "platform/System.h"
+
+// Registry, version resource, clock and threads of the running Windows.
+class Win32System : public ISystem {
+public:
+    std::optional<std::string> ReadDataPath() override;
+    ProgramInfo ReadProgramVersionInfo() override;
+    void Sleep(int milliseconds) override;
+    std::uint32_t TickCount() override;
+    std::time_t Now() override;
+    void DebugOutput(const std::string& text) override;
+    void LowerCurrentThreadPriority() override;
+};
+
+// Folder of the running executable, ending in a backslash.
+std::string ExecutableFolder();
