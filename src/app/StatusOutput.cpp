@@ -20,8 +20,9 @@ void CMERORVSDlg::ShowDownloadBusy() {
 }
 
 void CMERORVSDlg::ShowDownloadIdle() {
-    view_.Enable(IDC_START, true);
+    // Colour first: enabling repaints the button, and it must not paint white.
     startButton_.FaceColor = kSilver;
+    view_.Enable(IDC_START, true);
 }
 
 void CMERORVSDlg::ClearDisplay() {

@@ -195,11 +195,11 @@ void Run(const std::string& line) {
         EnableWindow(Control(id), TRUE);
     } else if (command == "close") {
         PostMessageW(g_dialog, WM_CLOSE, 0, 0);
-    } else if (command == "key") {  // key <virtual key code>, to the dialog as the keyboard would
+    } else if (command == "key") {  // key <id> <virtual key code>: a key pressed on that control
         int vk = 0;
-        in >> vk;
-        SetForegroundWindow(g_dialog);
-        PostMessageW(GetFocus() ? GetFocus() : g_dialog, WM_KEYDOWN, vk, 0);
+        in >> id >> vk;
+        PostMessageW(Control(id), WM_KEYDOWN, vk, 0);
+        PostMessageW(Control(id), WM_KEYUP, vk, 0);
     } else if (command == "waitgone") {
         int timeout = 0;
         in >> timeout;

@@ -1,0 +1,109 @@
+# Helpers for the end-to-end scenarios: the real executable under Wine in a
+# virtual display, driven by e2edriver.exe. Sourced by run_scenarios.sh.
+
+WIN_BUILD=${WIN_BUILD:?}
+WORK=${WORK:?}
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$WORK/prefix}
+
+winpath() { echo "Z:$(readlink -f "$1" | sed 's|/|\\|g')"; }
+
+start_display() {
+    if [ -n "${DISPLAY:-}" ] && [ -z "${E2E_OWN_DISPLAY:-}" ]; then return; fi
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+    XVFB_PID=$!
+    for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$WORK/display")"
+}
+
+prepare_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        DISPLAY= timeout 180 wineboot -i >/dev/null 2>&1
+        timeout 60 wineserver -w
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        timeout 60 wineserver -w
+    fi
+    wineserver -p
+    # Start Wine's services now, detached from any pipe of a scenario.
+    timeout 60 wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+stop_all() {
+    wineserver -k 2>/dev/null
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    return 0
+}
+
+set_data_path() {  # set_data_path <windows path> | set_data_path --delete
+    wine reg delete 'HKLM\Software\MERO\Common' /f >/dev/null 2>&1
+    wine reg delete 'HKLM\Software\Wow6432Node\MERO\Common' /f >/dev/null 2>&1
+    [ "$1" = --delete ] && return
+    wine reg add 'HKLM\Software\MERO\Common' /v DataPath /d "$1" /f ${2:-} >/dev/null 2>&1
+}
+
+# A fresh scenario folder: program/ (tool, key library, driver library,
+# MERO.ini), key/ (the emulated key's files) and out/.
+new_scenario() {
+    S="$WORK/$1"
+    rm -rf "$S"
+    mkdir -p "$S/program" "$S/key" "$S/out"
+    cp "$WIN_BUILD/MERORVS.exe" "$S/program/"
+    printf '[Key]\r\nMode=1\r\n' >"$S/program/MERO.ini"
+    printf '[Key]\r\nMode=0\r\n' >"$S/key/MERO.ini"
+}
+
+with_key_library() {  # with_key_library [description lines...]
+    cp "$WIN_BUILD/VantikDll.dll" "$WIN_BUILD/ftd2xx.dll" "$S/program/"
+    { echo "folder = ..\\key"; for line in "$@"; do echo "$line"; done; } >"$S/program/emulated-key.txt"
+}
+
+key_file() {  # key_file <name> <size> [seed]
+    head -c "$2" /dev/urandom >"$S/key/$1"
+}
+
+start_tool() {  # start_tool [parameters...]; sets TOOL_PID
+    (cd "$S/program" && exec timeout 120 wine MERORVS.exe "$@") >"$S/tool.log" 2>&1 &
+    TOOL_PID=$!
+}
+
+drive() {  # drive <<'EOF' ... EOF: runs a driver script, fails the scenario on a mismatch
+    sed -e "s|@VERSION@|$VERSION|g" >"$S/script.txt"
+    local out
+    # Output goes to a file: Wine's helper processes may hold on to a pipe.
+    (cd "$WIN_BUILD" && timeout 120 wine e2edriver.exe "$(winpath "$S/script.txt")" >"$S/driver.out" 2>&1)
+    out=$(tr -d '\r' <"$S/driver.out")
+    DRIVER_OUT=$out
+    if ! grep -q '^OK$' <<<"$out"; then
+        echo "    driver: $out"
+        return 1
+    fi
+}
+
+# Waits for the tool to end; fails when it does not within the seconds given.
+tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
+    local waited=0
+    while kill -0 "$TOOL_PID" 2>/dev/null; do
+        if [ "$waited" -ge $(($1 * 10)) ]; then
+            echo "    the tool did not end within $1 s"
+            kill "$TOOL_PID" 2>/dev/null
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    wait "$TOOL_PID"
+    TOOL_STATUS=$?
+}
+
+screenshot() { import -window root "$S/$1.png"; }
+
+pixel() {  # pixel <png> <x> <y> -> RRGGBB
+    /usr/bin/convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | head -1 | tr -d '#'
+}
+
+same_bytes() { cmp -s "$1" "$2"; }
+
+fail() { echo "    $*"; return 1; }

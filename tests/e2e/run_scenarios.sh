@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs the end-to-end scenarios: the real executable under Wine in a virtual
+# display. Usage: run_scenarios.sh <windows build folder> [scenario name filter]
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+export WIN_BUILD=$(readlink -f "${1:?windows build folder}")
+FILTER=${2:-}
+export WORK=${E2E_WORK:-$WIN_BUILD/e2e}
+export VERSION=$(sed -n 's/^project(MERORVS VERSION \([0-9.]*\).*/\1/p' "$HERE/../../CMakeLists.txt")
+mkdir -p "$WORK"
+# shellcheck source=lib.sh
+. "$HERE/lib.sh"
+for f in "$HERE"/scenarios/*.sh; do . "$f"; done
+
+start_display
+prepare_prefix
+trap stop_all EXIT
+
+passed=0 failed=0 failures=""
+started=$(date +%s)
+for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
+    name=${scenario#scenario_}
+    [ -n "$FILTER" ] && [[ "$name" != *$FILTER* ]] && continue
+    t0=$(date +%s.%N)
+    if ( set -e; "$scenario" ); then
+        passed=$((passed + 1)); verdict=PASS
+    else
+        failed=$((failed + 1)); verdict=FAIL; failures="$failures $name"
+    fi
+    # A scenario that failed may leave its tool running.
+    pkill -f 'MERORVS.exe' 2>/dev/null
+    printf '%s %s (%.1f s)\n' "$verdict" "$name" "$(echo "$(date +%s.%N) - $t0" | bc)"
+done
+echo "e2e wall time: $(( $(date +%s) - started )) s"
+[ -n "$failures" ] && echo "failed:$failures"
+echo "e2e: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,118 @@
+# The dialog shell: start-up, title, output folder, compact layout, closing.
+
+scenario_start_without_parameters() {
+    new_scenario start_plain
+    rm -rf "$WINEPREFIX/drive_c/e2e-daten"
+    set_data_path 'C:\e2e-daten'
+    start_tool
+    drive <<'EOF2'
+window 10000 MERO - OVA
+title MERO - OVA [ @VERSION@ ]
+waitcontains 1008 5000 VantikDll.dll fehlt
+text 1008 \r\nEs wurden 0 File(s) gefunden!\r\nVantikDll.dll fehlt
+text 1023 Ausgabe: C:\\e2e-daten\\Daten\\Container\\KVR\\
+text 1021 Download 0 - 0
+text 1022 SN: 
+text 1010 Download starten
+visible 2 1
+enabled 2 1
+visible 1000 0
+enabled 1000 0
+visible 1004 0
+visible 1005 1
+enabled 1005 0
+checked 1005 1
+visible 1007 0
+visible 1008 1
+visible 1009 0
+enabled 1009 0
+visible 1010 1
+enabled 1010 1
+visible 1011 0
+enabled 1011 0
+visible 1012 0
+enabled 1012 0
+visible 1013 0
+visible 1014 1
+progress 1014 0
+visible 1015 1
+enabled 1015 0
+rows 1015 0
+visible 1016 1
+enabled 1016 1
+text 1016 Anzeige löschen
+visible 1018 0
+enabled 1018 0
+visible 1020 1
+enabled 1020 1
+visible 1024 0
+items 1024 7
+visible 1026 0
+enabled 1026 0
+checked 1026 1
+click 2
+EOF2
+    tool_exit 1
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    [ -d "$WINEPREFIX/drive_c/e2e-daten/Daten/Container/KVR" ] || fail "output folder not created"
+}
+
+scenario_compact_unattended_layout() {
+    new_scenario compact
+    rm -rf "$WINEPREFIX/drive_c/e2e-out"
+    start_tool 'C:\e2e-normal'
+    drive <<'EOF2'
+window 10000 MERO - OVA
+rect
+close
+EOF2
+    normal=($(grep '^rect' <<<"$DRIVER_OUT"))
+    tool_exit 5
+    start_tool 'C:\e2e-out' "Lkw 12" mini /Min:30 nodelete
+    drive <<'EOF2'
+window 10000 Lkw 12
+title Lkw 12 - MERO - OVA [ @VERSION@ ]
+visible 1020 0
+visible 1008 0
+visible 1016 0
+visible 2 0
+visible 1023 0
+visible 1010 1
+visible 1015 1
+checked 1026 0
+rect
+key 1010 27
+EOF2
+    compact=($(grep '^rect' <<<"$DRIVER_OUT"))
+    local nh=$((normal[4] - normal[2])) w=$((compact[3] - compact[1])) h=$((compact[4] - compact[2]))
+    [ "$h" -eq $((nh - 100)) ] || fail "compact height $h, normal $nh"
+    [ "$w" -eq $((normal[3] - normal[1])) ] || fail "compact width $w"
+    [ "${compact[1]}" -eq $(((compact[6] - w) / 2)) ] || fail "not centred horizontally: ${compact[*]}"
+    [ "${compact[2]}" -eq $(((compact[7] - h) / 2)) ] || fail "not centred vertically: ${compact[*]}"
+    tool_exit 2
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS after Escape"
+    [ -d "$WINEPREFIX/drive_c/e2e-out" ] || fail "C:\\e2e-out not created"
+}
+
+scenario_start_button_face_is_silver_with_black_caption() {
+    new_scenario colours
+    start_tool 'C:\e2e-normal'
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waitcontains 1008 5000 fehlt
+ctlrect 1010
+EOF2
+    screenshot shot
+    read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
+    local face
+    face=$(pixel "$S/shot.png" $((left + 5)) $(((top + bottom) / 2)))
+    [ "$face" = C0C0C0 ] || fail "face pixel is $face"
+    local colours
+    colours=$(/usr/bin/convert "$S/shot.png" -crop $((right - left))x$((bottom - top))+$left+$top -format %c histogram:info:-)
+    grep -q '#000000' <<<"$colours" || fail "no black caption pixels"
+    drive <<'EOF2'
+window 1000 MERO - OVA
+close
+EOF2
+    tool_exit 2
+}
