@@ -32,6 +32,7 @@ public:
     std::string Log() { return view.GetText(1008); }
 
     TempFolder temp;
+    CurrentFolder inTemp{temp.Path()};  // stray relative paths land in the temp folder
     std::string programFolder, keyFolder, output;
     KeyDescription description;
     RecordingView view;

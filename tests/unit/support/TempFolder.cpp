@@ -42,3 +42,12 @@ std::string Bytes(size_t size, unsigned seed) {
     }
     return s;
 }
+
+CurrentFolder::CurrentFolder(const std::string& path) : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+}
+
+CurrentFolder::~CurrentFolder() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}

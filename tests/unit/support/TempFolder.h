@@ -22,3 +22,15 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);  // "" when missing
 std::string MakeFolder(const std::string& path);
 std::string Bytes(size_t size, unsigned seed);  // deterministic content
+
+// Makes a folder the current one for a scope.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& path);
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::string previous_;
+};

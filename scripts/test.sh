@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds and runs every test: unit tests natively (plain, AddressSanitizer +
+# UndefinedBehaviorSanitizer, ThreadSanitizer), bounded fuzzing, both Windows
+# builds, and the end-to-end scenarios under Wine. Ends with "N passed, M failed".
+set -u
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+. scripts/packages.sh
+scripts/install-deps.sh $PKG_NATIVE $PKG_WINDOWS $PKG_WINE $PKG_FUZZ || exit 1
+FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+started=$(date +%s)
+passed=0 failed=0
+
+step() { echo; echo "== $*"; }
+count() {  # count <passed> <failed> <label>
+    passed=$((passed + $1)); failed=$((failed + $2))
+    echo "-- $3: $1 passed, $2 failed"
+}
+build() {  # build <preset>: configure and build; a failed build counts as one failure
+    if cmake --preset "$1" >"build-$1.log" 2>&1 && cmake --build --preset "$1" -j2 >>"build-$1.log" 2>&1; then
+        rm -f "build-$1.log"
+        return 0
+    fi
+    tail -30 "build-$1.log"
+    count 0 1 "build $1"
+    return 1
+}
+gtest() {  # gtest <label> <binary> [gtest arguments]
+    local label=$1 binary=$2 log
+    shift 2
+    log=$(mktemp)
+    "$binary" "$@" >"$log" 2>&1
+    local status=$?
+    local ran fails
+    ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran.*/\1/p' "$log" | tail -1)
+    fails=$(grep -c '^\[  FAILED  \] [A-Za-z_].*\.' "$log")
+    [ -z "$ran" ] && ran=0
+    if [ "$status" -ne 0 ] && [ "$fails" -eq 0 ]; then fails=1; tail -40 "$log"; fi
+    [ "$fails" -gt 0 ] && grep -E '^\[  FAILED  \]|Failure|ERROR: .*Sanitizer|WARNING: ThreadSanitizer' "$log" | head -40
+    count $((ran - (fails > ran ? ran : fails))) "$fails" "$label"
+    rm -f "$log"
+}
+
+step "unit tests (native)"
+build native && gtest "unit" build/native/unit_tests
+step "unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+build native-asan && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 gtest "unit, asan+ubsan" build/native-asan/unit_tests
+step "unit tests (ThreadSanitizer)"
+build native-tsan && TSAN_OPTIONS=halt_on_error=1 gtest "unit, tsan" build/native-tsan/unit_tests
+
+step "fuzzing, ${FUZZ_SECONDS} s per target"
+if build fuzz; then
+    for target in build/fuzz/fuzz_*; do
+        name=$(basename "$target")
+        corpus=$(mktemp -d)
+        cp tests/fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null
+        if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=5 "$corpus" >"$corpus.log" 2>&1; then
+            count 1 0 "$name"
+        else
+            tail -30 "$corpus.log"; count 0 1 "$name"
+        fi
+        rm -rf "$corpus" "$corpus.log"
+    done
+fi
+
+step "Windows builds (x86_64 runs below; i686 is built only: this Wine runs 64-bit programs alone)"
+build mingw-x86 && count 1 0 "build mingw-x86"
+if build mingw-x64; then
+    count 1 0 "build mingw-x64"
+    step "end-to-end under Wine"
+    e2e_log=$(mktemp)
+    tests/e2e/run_scenarios.sh build/mingw-x64 2>&1 | tee "$e2e_log"
+    e2e_passed=$(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\1/p' "$e2e_log")
+    e2e_failed=$(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\2/p' "$e2e_log")
+    [ -z "$e2e_passed" ] && { e2e_passed=0; e2e_failed=1; }
+    count "$e2e_passed" "$e2e_failed" "e2e"
+    rm -f "$e2e_log"
+fi
+
+echo
+echo "wall time: $(( $(date +%s) - started )) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "DialogHarness.h"
+#include "app/FolderChain.h"
+#include "platform/Files.h"
+#include "res/resource.h"
+
+TEST(OutputFolder, FromTheRegistryDataRoot) {
+    struct Case {
+        std::optional<std::string> dataPath;
+        std::string folder;
+    } cases[] = {
+        {std::string("D:\\Daten"), "D:\\Daten\\Daten\\Container\\KVR\\"},
+        {std::string("D:\\Daten\\"), "D:\\Daten\\\\Daten\\Container\\KVR\\"},
+        {std::nullopt, "C:\\MERO\\Daten\\Container\\KVR\\"},
+    };
+    for (const Case& c : cases) {
+        DialogHarness h;
+        h.system.dataPath = c.dataPath;
+        h.Start(" ");
+        EXPECT_EQ(h.dialog->OutputFolder(), c.folder);
+        EXPECT_EQ(h.view.GetText(IDC_OUTPUT_LABEL), "Ausgabe: " + c.folder);
+        EXPECT_TRUE(IsFolder(c.folder)) << "created: " << c.folder;
+    }
+}
+
+TEST(OutputFolder, FromParameterOneWithTrailingBackslash) {
+    for (const std::string& given : {std::string("E:\\Export"), std::string("E:\\Export\\")}) {
+        DialogHarness h;
+        h.system.dataPath = std::string("D:\\Unused");
+        h.Start(given + " title");
+        EXPECT_EQ(h.dialog->OutputFolder(), "E:\\Export\\");
+    }
+}
+
+TEST(OutputFolder, UncreatableFolderIsNoErrorAtStart) {
+    DialogHarness h;
+    WriteFile(h.temp / "blocker", "a file where a folder should be");
+    h.Start(h.temp / "blocker\\sub");
+    EXPECT_EQ(h.dialog->OutputFolder(), h.temp / "blocker\\sub\\");
+    EXPECT_FALSE(IsFolder(h.dialog->OutputFolder()));
+    EXPECT_EQ(h.Log(), "\r\nEs wurden 0 File(s) gefunden!");
+}
+
+TEST(FolderChain, CreatesEveryFolderAlongThePath) {
+    std::vector<std::string> made;
+    CreateFolderChain("C:\\MERO\\Daten\\Container\\KVR\\", [&](const std::string& f) { made.push_back(f); });
+    EXPECT_EQ(made, (std::vector<std::string>{"C:", "C:\\MERO", "C:\\MERO\\Daten", "C:\\MERO\\Daten\\Container",
+                                              "C:\\MERO\\Daten\\Container\\KVR",
+                                              "C:\\MERO\\Daten\\Container\\KVR\\"}));
+    made.clear();
+    CreateFolderChain("\\\\server\\share\\", [&](const std::string& f) { made.push_back(f); });
+    EXPECT_EQ(made, (std::vector<std::string>{"\\", "\\\\server", "\\\\server\\share", "\\\\server\\share\\"}));
+}
+
+TEST(WindowTitle, ComposedFromParameterTwoCaptionAndVersion) {
+    DialogHarness plain;
+    plain.Start();
+    EXPECT_EQ(plain.view.GetTitle(), "MERO - OVA [ 1.0.0.8 ]");
+
+    DialogHarness titled;
+    titled.Start(titled.output + " \"Lkw 12\"");
+    EXPECT_EQ(titled.view.GetTitle(), "Lkw 12 - MERO - OVA [ 1.0.0.8 ]");
+
+    DialogHarness noVersion;
+    noVersion.system.program = ProgramInfo{};
+    noVersion.Start();
+    EXPECT_EQ(noVersion.view.GetTitle(), "MERO - OVA [  ]");
+    EXPECT_EQ(noVersion.dialog->KeyLibraryPath(), "VantikDll.dll");
+}
+
+TEST(CompactLayout, ShorterByOneHundredPixelsAndCentred) {
+    DialogHarness compact;
+    compact.view.window = Rect{10, 20, 10 + 481, 20 + 401};
+    compact.Start(compact.output + " t mini");
+    EXPECT_EQ(compact.view.window, (Rect{271, 233, 271 + 481, 233 + 301}));  // (768 - 301) / 2 truncates
+    for (int id : {IDC_PREPARE_KEY, IDC_STATUS_LOG, IDC_CLEAR_DISPLAY, IDC_CANCEL, IDC_OUTPUT_LABEL})
+        EXPECT_FALSE(compact.view.Control(id).visible) << id;
+
+    DialogHarness normal;
+    const Rect before = normal.view.window;
+    normal.Start();
+    EXPECT_EQ(normal.view.window, before);
+}
+
+TEST(Initialisation, EveryControlAsTheUserFindsIt) {
+    DialogHarness h;
+    h.Start();
+    RecordingView& v = h.view;
+    for (int id : {IDC_KEY_1, IDC_KEY_2, IDC_KEY_1_2, IDC_KEY_4, IDC_KEY_5}) {
+        EXPECT_FALSE(v.Control(id).visible) << id;
+        EXPECT_FALSE(v.Control(id).enabled) << id;
+    }
+    EXPECT_TRUE(v.Control(IDC_KEY_TO_PC).checked);
+    EXPECT_FALSE(v.Control(IDC_KEY_TO_PC).enabled);
+    EXPECT_EQ(h.dialog->SelectedMode(), -1);
+    for (int id : {IDC_INIT_KEY, IDC_DIRECTORY, IDC_DELETE_FILES, IDC_TEST, IDC_FILE_LIST, IDC_DELETE_AFTER})
+        EXPECT_FALSE(v.Control(id).enabled) << id;
+    for (int id : {IDC_TEST, IDC_BAUD_RATE, IDC_DELETE_AFTER}) EXPECT_FALSE(v.Control(id).visible) << id;
+    EXPECT_TRUE(v.Control(IDC_DELETE_AFTER).checked);
+    EXPECT_FALSE(v.Control(IDC_PREPARE_KEY).enabled);  // until key preparation has run
+    EXPECT_TRUE(v.Control(IDC_START).enabled);
+    EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
+    EXPECT_EQ(v.GetText(IDC_COUNTER), "Download 0 - 0");
+    EXPECT_EQ(v.GetText(IDC_SERIAL), "SN: ");
+    EXPECT_EQ(v.GetText(IDC_BAUD_RATE), "");
+    EXPECT_EQ(v.Control(IDC_BAUD_RATE).items,
+              (std::vector<std::string>{"0|Auto", "1|9600", "2|19200", "3|38400", "4|57600", "5|115200", "6|Unknown"}));
+    EXPECT_EQ(v.TimerPeriod(kStartupTimer), 200);
+    EXPECT_FALSE(v.TimerArmed(kTimeLimitTimer));
+    EXPECT_EQ(h.Log(), "\r\nEs wurden 0 File(s) gefunden!");
+}
+
+TEST(Initialisation, NodeleteShowsInTheHiddenCheckBox) {
+    DialogHarness h;
+    h.Start(h.output + " t x /Min:1 nodelete");
+    EXPECT_FALSE(h.view.Control(IDC_DELETE_AFTER).checked);
+    EXPECT_FALSE(h.dialog->DeleteAfterDownload());
+    EXPECT_EQ(h.dialog->TimeLimit(), 60000);
+    EXPECT_FALSE(h.dialog->CompactMode());
+}
+
+TEST(Initialisation, StartupTimerRunsKeyPreparationOnce) {
+    DialogHarness h;
+    h.Start();
+    h.dialog->OnTimer(kStartupTimer);
+    EXPECT_FALSE(h.view.TimerArmed(kStartupTimer));
+    EXPECT_EQ(h.key->Calls("KeyIdentify"), 1);
+    EXPECT_TRUE(h.view.Control(IDC_PREPARE_KEY).enabled);
+}
+
+TEST(Closing, CancelStopsTheTimeLimitAndEndsTheDialog) {
+    DialogHarness h;
+    h.Start();
+    h.view.SetTimer(kTimeLimitTimer, 1000);
+    h.Click(IDC_CANCEL);
+    EXPECT_FALSE(h.view.TimerArmed(kTimeLimitTimer));
+    EXPECT_TRUE(h.view.Ended());
+}
