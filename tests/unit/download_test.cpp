@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "DialogHarness.h"
+#include "platform/Files.h"
+#include "res/resource.h"
+
+namespace {
+// A prepared dialog over a key with the given files, ready to download.
+struct Download : DialogHarness {
+    explicit Download(std::vector<std::pair<std::string, size_t>> files, KeyDescription d = KeyDescription(),
+                      const std::string& extraParameters = "")
+        : DialogHarness(std::move(d)) {
+        unsigned seed = 1;
+        for (auto& [name, size] : files) {
+            contents[name] = Bytes(size, seed++);
+            WriteFile(KeyFile(name), contents[name]);
+        }
+        Start(output + extraParameters);
+        dialog->OnTimer(kStartupTimer);
+    }
+    void Run() {
+        Click(IDC_START);
+        WaitForWorker();
+    }
+    bool Arrived(const std::string& name) { return ReadFile(Out(name)) == contents.at(name); }
+    std::map<std::string, std::string> contents;
+};
+
+const char kPlainKey[] = "VANTIK-ID:WK12345678 FW-2130";
+KeyDescription PlainKey() {
+    KeyDescription d;
+    d.identity = kPlainKey;
+    return d;
+}
+}  // namespace
+
+TEST(DownloadWorker, CopiesEveryFileAndEmptiesTheKey) {
+    Download h({{"A.DDD", 100}, {"B.DDD", 2000}}, PlainKey());
+    ASSERT_EQ(h.dialog->SelectedMode(), kModeKeyToPc);
+    h.Run();
+    EXPECT_TRUE(h.Arrived("A.DDD"));
+    EXPECT_TRUE(h.Arrived("B.DDD"));
+    EXPECT_EQ(h.key->Files(), std::vector<std::string>{"MERO.ini"});
+    EXPECT_EQ(h.view.Counters(),
+              (std::vector<std::string>{"Download 0 - 0", "Download 0 - 0", "Download 0 - 2", "Download 0 - 0",
+                                        "Download 1 - 2", "Download 2 - 2", "Download - l\xF6sche Key",
+                                        "Download - Read KEY", "Download ENDE"}));
+    for (const KeyFileEntry& e : h.dialog->Files()) EXPECT_EQ(e.bytesDone, e.size) << e.name;
+    EXPECT_TRUE(h.view.RowTexts(IDC_FILE_LIST).empty());
+    EXPECT_TRUE(h.view.Control(IDC_PREPARE_KEY).enabled);
+    EXPECT_TRUE(h.view.Control(IDC_START).enabled);
+    EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
+    EXPECT_FALSE(h.view.TimerArmed(kActivityTimer));
+    EXPECT_EQ(h.view.GetProgress(IDC_PROGRESS), 0);
+    EXPECT_EQ(h.view.TimerPeriod(kTimeLimitTimer), 7200000);
+    EXPECT_FALSE(h.view.Ended());
+    EXPECT_EQ(h.key->Violations(), 0);
+    EXPECT_GE(h.system.Lowered(), 1);
+    EXPECT_EQ(h.view.WaitCursorDepth(), 0);
+}
+
+TEST(DownloadWorker, NodeleteLeavesTheKeyFull) {
+    Download h({{"A.DDD", 10}}, PlainKey(), " t x x nodelete");
+    h.Run();
+    EXPECT_TRUE(h.Arrived("A.DDD"));
+    EXPECT_EQ(h.key->Files(), (std::vector<std::string>{"A.DDD", "MERO.ini"}));
+}
+
+TEST(DownloadWorker, UncheckingTheBoxAfterPreparationAlsoKeepsTheFiles) {
+    Download h({{"A.DDD", 10}}, PlainKey());
+    h.view.SetCheck(IDC_DELETE_AFTER, false);
+    h.Run();
+    EXPECT_EQ(h.key->Files(), (std::vector<std::string>{"A.DDD", "MERO.ini"}));
+}
+
+TEST(DownloadWorker, AnEmptyFileKeepsEverythingOnTheKeyAndItsOldCopy) {
+    Download h({{"A.DDD", 10}, {"EMPTY.DDD", 0}}, PlainKey());
+    WriteFile(h.Out("EMPTY.DDD"), "earlier download");
+    h.Run();
+    EXPECT_TRUE(h.Arrived("A.DDD"));
+    EXPECT_EQ(ReadFile(h.Out("EMPTY.DDD")), "earlier download");
+    EXPECT_EQ(h.key->Files().size(), 3u);
+    EXPECT_EQ(h.key->Calls("KeyDeleteFile"), 0);
+}
+
+TEST(DownloadWorker, AFailedFileIsNamedAndNothingIsDeleted) {
+    KeyDescription d = PlainKey();
+    d.readFails = {"C.DDD"};
+    Download h({{"A.DDD", 10}, {"B.DDD", 20}, {"C.DDD", 30}, {"D.DDD", 40}}, d);
+    h.Run();
+    for (const char* name : {"A.DDD", "B.DDD", "D.DDD"}) EXPECT_TRUE(h.Arrived(name)) << name;
+    EXPECT_FALSE(PathExists(h.Out("C.DDD")));
+    EXPECT_EQ(h.key->Files().size(), 5u);
+    EXPECT_NE(h.Log().find("C.DDD"), std::string::npos);
+    EXPECT_EQ(h.dialog->Files()[2].bytesDone, 0);
+}
+
+TEST(DownloadWorker, KeyThatDoesNotOpenTransfersNothing) {
+    KeyDescription d = PlainKey();
+    d.openFails = true;
+    Download h({{"A.DDD", 10}}, d);
+    h.Run();
+    EXPECT_FALSE(PathExists(h.Out("A.DDD")));
+    EXPECT_EQ(h.key->Calls("KeyReadFile"), 0);
+    EXPECT_EQ(h.key->Calls("KeyClose"), 0);
+    EXPECT_EQ(h.key->Files().size(), 2u);
+    EXPECT_EQ(h.view.GetText(IDC_COUNTER), "Download ENDE");
+}
+
+TEST(DownloadWorker, CompactModeKeepsTheButtonAndClosesAtTheEnd) {
+    Download h({{"A.DDD", 10}}, PlainKey(), " t mini /Min:30");
+    h.Click(IDC_START);
+    EXPECT_TRUE(h.view.Control(IDC_START).enabled);
+    h.WaitForWorker();
+    EXPECT_TRUE(h.Arrived("A.DDD"));
+    EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
+    EXPECT_FALSE(h.view.TimerArmed(kTimeLimitTimer));
+    EXPECT_TRUE(h.view.Ended());
+    // Compact mode keeps the list box rows.
+    EXPECT_EQ(h.view.RowTexts(IDC_FILE_LIST).size(), 1u);
+}
+
+TEST(DownloadWorker, NoModeChosenArmsTheTimeLimitOnly) {
+    DialogHarness h;
+    WriteFile(h.KeyFile("A.DDD"), "abc");
+    h.Start(h.output + " t x /Min:2");
+    h.Click(IDC_START);
+    EXPECT_EQ(h.view.TimerPeriod(kTimeLimitTimer), 120000);
+    EXPECT_FALSE(h.dialog->WorkerRunning());
+    EXPECT_EQ(h.key->Calls("KeyOpen"), 0);
+}
+
+TEST(DownloadWorker, ClosingMidTransferStopsAtAFileBoundaryAndKeepsTheKey) {
+    KeyDescription d = PlainKey();
+    d.readSpeed = 20000;  // 100 ms per file
+    Download h({{"A.DDD", 2000}, {"B.DDD", 2000}, {"C.DDD", 2000}, {"D.DDD", 2000}}, d);
+    h.Click(IDC_START);
+    while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    h.Click(IDC_CANCEL);
+    EXPECT_FALSE(h.view.Ended());  // not while the worker holds the key
+    h.WaitForWorker();
+    EXPECT_TRUE(h.view.Ended());
+    EXPECT_LT(h.key->Calls("KeyReadFile"), 4);
+    EXPECT_EQ(h.key->Calls("KeyDeleteFile"), 0);
+    EXPECT_EQ(h.key->Files().size(), 5u);
+    EXPECT_EQ(h.key->Violations(), 0);
+}
+
+TEST(DownloadWorker, KeyCommandsAreRefusedWhileItRuns) {
+    KeyDescription d = PlainKey();
+    d.readSpeed = 20000;
+    Download h({{"A.DDD", 2000}, {"B.DDD", 2000}}, d);
+    h.Click(IDC_START);
+    while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int identifies = h.key->Calls("KeyIdentify");
+    h.Click(IDC_PREPARE_KEY);
+    h.Click(IDC_CLEAR_DISPLAY);
+    h.Click(IDC_DIRECTORY);
+    h.Click(IDC_KEY_TO_PC);  // a radio click must not offer a second start
+    h.Click(IDC_START);
+    EXPECT_FALSE(h.view.Control(IDC_START).enabled);
+    EXPECT_EQ(h.dialog->Files().size(), 2u);
+    h.WaitForWorker();
+    EXPECT_EQ(h.key->Calls("KeyIdentify") - identifies, 1);  // only the second file's transfer
+    EXPECT_EQ(h.key->Calls("KeyReadDirectory"), 3);         // start, preparation, worker
+    EXPECT_TRUE(h.Arrived("A.DDD"));
+    EXPECT_TRUE(h.Arrived("B.DDD"));
+}
+
+TEST(DownloadWorker, TheParameterFileIsNeverTransferred) {
+    Download h({{"A.DDD", 10}, {"mero.ini", 5}}, PlainKey());
+    h.Run();
+    EXPECT_TRUE(h.Arrived("mero.ini"));  // only the exact name is the key's own
+    EXPECT_FALSE(PathExists(h.Out("MERO.ini")));
+    EXPECT_EQ(h.key->Files(), std::vector<std::string>{"MERO.ini"});
+}
