@@ -117,7 +117,7 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
     std::vector<unsigned char> content;
     if (!ReadWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content)) return 1;
     const std::string target = PathOf(std::string(name128, strnlen(name128, kKeyNameBufferSize)));
-    return WriteFileDurably(target, content.data(), content.size()) ? 0 : 1;
+    return WriteWholeFile(target, content.data(), content.size()) ? 0 : 1;
 }
 
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
@@ -136,7 +136,7 @@ int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
     l.unlock();
     if (speed > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(content.size()) * 1000 / speed));
-    return WriteFileDurably(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(),
+    return WriteWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(),
                             content.size())
                ? 0
                : 1;
@@ -166,7 +166,7 @@ int EmulatedKey::KeyPollTrigger() {
         for (const std::string& n : ListFolder(d_.fetchFolder)) {
             std::vector<unsigned char> content;
             if (ReadWholeFile(d_.fetchFolder + "\\" + n, content))
-                WriteFileDurably(PathOf(n), content.data(), content.size());
+                WriteWholeFile(PathOf(n), content.data(), content.size());
         }
     }
     return answer;

@@ -51,28 +51,25 @@ TransferCode DrawTransferCode(std::time_t seconds) {
 
 void Unscramble(unsigned char* data, size_t size, std::uint32_t keystream) {
     const size_t groups = size / 4;
-    std::uint32_t k = keystream;
-    size_t j = 0;
-    // Two little-endian groups per 64-bit word keep the loop at memory speed.
-    for (; j + 1 < groups; j += 2) {
-        std::uint64_t word;
-        std::memcpy(&word, data + 4 * j, 8);
-        const std::uint32_t next = k - kKeystreamStep;
-        const std::uint64_t mask = std::uint64_t(k) | (std::uint64_t(next) << 32);
-        unsigned char bytes[8];
-        for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(mask >> (8 * i));
-        std::uint64_t maskWord;
-        std::memcpy(&maskWord, bytes, 8);
-        word ^= maskWord;
-        std::memcpy(data + 4 * j, &word, 8);
-        k = next - kKeystreamStep;
+    const std::uint32_t probe = 1;
+    const bool littleEndian = *reinterpret_cast<const unsigned char*>(&probe) == 1;
+    if (littleEndian) {
+        // Each group's keystream word in closed form: no step depends on the
+        // one before, so the compiler can work on many groups at once.
+        for (size_t j = 0; j < groups; ++j) {
+            std::uint32_t group;
+            std::memcpy(&group, data + 4 * j, 4);
+            group ^= keystream - static_cast<std::uint32_t>(j) * kKeystreamStep;
+            std::memcpy(data + 4 * j, &group, 4);
+        }
+    } else {
+        for (size_t j = 0; j < groups; ++j) {
+            const std::uint32_t k = keystream - static_cast<std::uint32_t>(j) * kKeystreamStep;
+            for (int i = 0; i < 4; ++i) data[4 * j + i] ^= static_cast<unsigned char>(k >> (8 * i));
+        }
     }
-    for (; j < groups; ++j) {
-        unsigned char* g = data + 4 * j;
-        for (int i = 0; i < 4; ++i) g[i] ^= static_cast<unsigned char>(k >> (8 * i));
-        k -= kKeystreamStep;
-    }
-    // The remaining bytes take K's bytes from the most significant down.
+    // The remaining bytes take the next word's bytes from the most significant down.
+    const std::uint32_t k = keystream - static_cast<std::uint32_t>(groups) * kKeystreamStep;
     unsigned char* tail = data + 4 * groups;
     for (size_t i = 0; i < size % 4; ++i) tail[i] ^= static_cast<unsigned char>(k >> (24 - 8 * i));
 }

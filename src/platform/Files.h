@@ -16,7 +16,9 @@ bool DeleteFileAt(const std::string& path);
 // Moves from over to, replacing a file there, and makes the move durable.
 bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
-// Writes, flushes to the disk and closes; false on any short or failed step.
+// Writes and closes; false on any short or failed step.
+bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
+// The same, flushed to the disk before it closes.
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
 // Flushes a file that another component wrote to the disk.
 bool FlushFileToDisk(const std::string& path);
