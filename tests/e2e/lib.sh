@@ -38,9 +38,9 @@ stop_all() {
 }
 
 set_data_path() {  # set_data_path <windows path> | set_data_path --delete
-    wine reg delete 'HKLM\Software\MERO\Common' /f >/dev/null 2>&1
-    wine reg delete 'HKLM\Software\Wow6432Node\MERO\Common' /f >/dev/null 2>&1
-    [ "$1" = --delete ] && return
+    wine reg delete 'HKLM\Software\MERO\Common' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKLM\Software\Wow6432Node\MERO\Common' /f >/dev/null 2>&1 || true
+    [ "$1" = --delete ] && return 0
     wine reg add 'HKLM\Software\MERO\Common' /v DataPath /d "$1" /f ${2:-} >/dev/null 2>&1
 }
 
@@ -94,8 +94,8 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
         sleep 0.1
         waited=$((waited + 1))
     done
-    wait "$TOOL_PID"
-    TOOL_STATUS=$?
+    TOOL_STATUS=0
+    wait "$TOOL_PID" || TOOL_STATUS=$?
 }
 
 screenshot() { import -window root "$S/$1.png"; }

@@ -22,7 +22,9 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
     name=${scenario#scenario_}
     [ -n "$FILTER" ] && [[ "$name" != *$FILTER* ]] && continue
     t0=$(date +%s.%N)
-    if ( set -e; "$scenario" ); then
+    # Not inside an "if": bash would ignore set -e in the scenario.
+    ( set -e; "$scenario" )
+    if [ $? -eq 0 ]; then
         passed=$((passed + 1)); verdict=PASS
     else
         failed=$((failed + 1)); verdict=FAIL; failures="$failures $name"

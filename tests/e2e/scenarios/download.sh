@@ -1,0 +1,180 @@
+# Download to the PC: the main job end to end.
+
+# Five files, two of them with names that a scrambled delivery stores as .kvr.
+five_files() {
+    key_file "C_20261203_0_MUSTERMANN.DDD" 28417
+    key_file "V_WDB9634031L123456_0_20261203.DDD" 196608
+    key_file "C_20261204_1507_SCHMIDT.DDD" 25112
+    key_file "V_WMA06XZZ7FM654321_20261204.DDD" 131277
+    key_file "M_20261204_0830_B-MR-1234.DDD" 4096
+    cp -r "$S/key" "$S/original"
+}
+
+# Every original file byte-exact in out/, under its own name or, with the
+# scrambled delivery ("all_arrived kvr"), its .kvr name.
+all_arrived() {
+    local f base found
+    for f in "$S"/original/*.DDD; do
+        base=$(basename "$f")
+        if [ "${1:-}" = kvr ] && [[ "$base" == *_0_* ]]; then
+            found=$(ls "$S/out/${base%%_0_*}"_????-??-??_??-??-??.kvr 2>/dev/null | head -1)
+        else
+            found="$S/out/$base"
+        fi
+        [ -n "$found" ] && same_bytes "$f" "$found" || { echo "    $base did not arrive"; return 1; }
+    done
+}
+
+key_holds_only_parameter_file() {
+    [ "$(ls "$S/key")" = "MERO.ini" ] || fail "key still holds: $(ls "$S/key" | tr '\n' ' ')"
+}
+
+key_holds_every_file() {
+    local f
+    for f in "$S"/original/*; do same_bytes "$f" "$S/key/$(basename "$f")" || fail "key lost $(basename "$f")"; done
+}
+
+scenario_unattended_compact_download() {
+    new_scenario unattended
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30
+    drive <<'EOF2'
+window 10000 Lkw 12 - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    all_arrived kvr
+    [ "$(ls "$S/out" | grep -c '\.kvr$')" -eq 2 ] || fail "expected two .kvr files: $(ls "$S/out")"
+    key_holds_only_parameter_file
+}
+
+scenario_busy_look_during_a_slow_download() {
+    new_scenario busy
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 150000"
+    five_files
+    start_tool "$(winpath "$S/out")"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 10000 Download 2 - 5
+enabled 1010 0
+enabled 1020 0
+ctlrect 1010
+EOF2
+    screenshot busy
+    read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
+    local face
+    face=$(pixel "$S/busy.png" $((left + 5)) $(((top + bottom) / 2)))
+    [ "$face" = FFFFFF ] || fail "busy face pixel is $face"
+    drive <<'EOF2'
+window 1000 MERO - OVA
+waittext 1021 20000 Download ENDE
+sleep 300
+enabled 1010 1
+enabled 1020 1
+rows 1015 0
+progress 1014 0
+EOF2
+    screenshot idle
+    face=$(pixel "$S/idle.png" $((left + 5)) $(((top + bottom) / 2)))
+    [ "$face" = C0C0C0 ] || fail "idle face pixel is $face"
+    all_arrived
+    key_holds_only_parameter_file
+    drive <<'EOF2'
+window 1000 MERO - OVA
+click 2
+EOF2
+    tool_exit 2
+}
+
+scenario_nodelete_keeps_the_key_full_after_preparation() {
+    new_scenario nodelete
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    five_files
+    start_tool "$(winpath "$S/out")" t x x nodelete
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1020
+sleep 1500
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 20000 Download ENDE
+click 2
+EOF2
+    tool_exit 2
+    all_arrived
+    key_holds_every_file
+}
+
+scenario_read_fault_keeps_the_key_and_names_the_file() {
+    new_scenario readfault
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_fails = C_20261204_1507_SCHMIDT.DDD"
+    five_files
+    mkdir -p "$S/out"
+    echo "earlier download" >"$S/out/C_20261204_1507_SCHMIDT.DDD"
+    start_tool "$(winpath "$S/out")"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 20000 Download ENDE
+contains 1008 C_20261204_1507_SCHMIDT.DDD
+click 2
+EOF2
+    tool_exit 2
+    [ "$(cat "$S/out/C_20261204_1507_SCHMIDT.DDD")" = "earlier download" ] || fail "the earlier file was touched"
+    local f
+    for f in "$S"/original/*.DDD; do
+        [[ "$f" == *SCHMIDT* ]] && continue
+        same_bytes "$f" "$S/out/$(basename "$f")" || fail "$(basename "$f") did not arrive"
+    done
+    key_holds_every_file
+}
+
+scenario_empty_ova_transport_key_offers_its_modes() {
+    new_scenario ovatransport
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    start_tool "$(winpath "$S/out")" "RVT Lkw"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waitcontains 1022 5000 OVA Transport
+title OVA Lkw - MERO - OVA [ @VERSION@ ]
+text 1000 Fahrzeugeinheit (nur 92 Tage) + Fahrerkarte (Standrad)
+text 1001 nur Fahrerkarte
+text 1002 Fahrzeugeinheit (Unfall 2 Tage) + Fahrerkarte
+text 1003 Fahrzeugeinheit (nur 7 Tage) 
+text 1004 Fahrzeugeinheit (aktueller +  1 Tag)
+visible 1000 1
+visible 1004 1
+enabled 1000 1
+checked 1000 1
+enabled 1005 0
+checked 1005 0
+text 1021 Download 0 - 0
+click 2
+EOF2
+    tool_exit 2
+}
+
+scenario_cancel_during_a_slow_transfer() {
+    new_scenario cancel
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 100000"
+    five_files
+    start_tool "$(winpath "$S/out")"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 10000 Download 2 - 5
+click 2
+EOF2
+    tool_exit 5
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    key_holds_every_file
+    [ -z "$(ls "$S/out" | grep -v '\.DDD$')" ] || fail "leftovers in the output folder: $(ls "$S/out")"
+}
