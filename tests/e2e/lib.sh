@@ -37,9 +37,9 @@ stop_all() {
     return 0
 }
 
-set_data_path() {  # set_data_path <windows path> | set_data_path --delete
+set_data_path() {  # set_data_path <windows path> [/reg:32|/reg:64] | set_data_path --delete
     wine reg delete 'HKLM\Software\MERO\Common' /f >/dev/null 2>&1 || true
-    wine reg delete 'HKLM\Software\Wow6432Node\MERO\Common' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKLM\Software\MERO\Common' /f /reg:32 >/dev/null 2>&1 || true
     [ "$1" = --delete ] && return 0
     wine reg add 'HKLM\Software\MERO\Common' /v DataPath /d "$1" /f ${2:-} >/dev/null 2>&1
 }

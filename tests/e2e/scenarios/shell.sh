@@ -116,3 +116,26 @@ close
 EOF2
     tool_exit 2
 }
+
+scenario_registry_data_root_in_either_view() {
+    new_scenario registry
+    # 32-bit view alone, 64-bit view alone, then both: the 32-bit view wins, as the 32-bit build would see it.
+    local views=("32" "64" "both") expected=('C:\\e2e-v32' 'C:\\e2e-v64' 'C:\\e2e-v32') i
+    for i in 0 1 2; do
+        set_data_path --delete
+        case ${views[$i]} in
+            32) set_data_path 'C:\e2e-v32' /reg:32 ;;
+            64) set_data_path 'C:\e2e-v64' /reg:64 ;;
+            both) set_data_path 'C:\e2e-v64' /reg:64
+                  wine reg add 'HKLM\Software\MERO\Common' /v DataPath /d 'C:\e2e-v32' /f /reg:32 >/dev/null 2>&1 ;;
+        esac
+        start_tool
+        drive <<EOF2
+window 10000 MERO - OVA
+text 1023 Ausgabe: ${expected[$i]}\\\\Daten\\\\Container\\\\KVR\\\\
+close
+EOF2
+        tool_exit 2
+    done
+    set_data_path --delete
+}

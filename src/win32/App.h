@@ -1,0 +1,18 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The application: common controls, then the one modal dialog. The process
+// ends when the dialog has closed; there is no message loop of its own.
+class CMERORVSApp {
+public:
+    CMERORVSApp(HINSTANCE instance, std::string commandLine)
+        : instance_(instance), commandLine_(std::move(commandLine)) {}
+    // Runs the whole application; false: nothing runs after the dialog.
+    bool InitInstance();
+
+private:
+    HINSTANCE instance_;
+    std::string commandLine_;
+};
