@@ -34,7 +34,11 @@ EmulatedKey::EmulatedKey(KeyDescription description)
 
 void EmulatedKey::Count(const std::string& operation) { ++calls_[operation]; }
 
-std::string EmulatedKey::PathOf(const std::string& name) const { return d_.folder + "\\" + name; }
+std::string EmulatedKey::PathOf(const std::string& name) const {
+    for (const auto& alias : d_.aliases)
+        if (alias.first == name) return d_.folder + "\\" + alias.second;
+    return d_.folder + "\\" + name;
+}
 
 bool EmulatedKey::RequireOpen() {
     if (!open_) ++violations_;
@@ -65,11 +69,15 @@ int EmulatedKey::KeyReadDirectory(char** slots128) {
     if (open_) ++violations_;
     if (d_.directoryReadsBeforeFailure >= 0 && directoryReads_++ >= d_.directoryReadsBeforeFailure) return 1;
     if (!IsFolder(d_.folder)) return 1;
-    std::vector<std::string> names;
+    std::vector<std::string> names, backing;
+    for (const auto& alias : d_.aliases) {
+        backing.push_back(alias.second);
+        if (FileSize(PathOf(alias.first)) >= 0) names.push_back(alias.first);
+    }
     for (const std::string& n : d_.order)
-        if (FileSize(PathOf(n)) >= 0) names.push_back(n);
-    for (const std::string& n : ListFolder(d_.folder))
         if (!Contains(names, n) && FileSize(PathOf(n)) >= 0) names.push_back(n);
+    for (const std::string& n : ListFolder(d_.folder))
+        if (!Contains(names, n) && !Contains(backing, n) && FileSize(PathOf(n)) >= 0) names.push_back(n);
     for (size_t i = 0; i < names.size() && i < kSlotCount; ++i) {
         std::string text = Format("  %lld Byte - \"%s\"", FileSize(PathOf(names[i])), names[i].c_str());
         if (d_.unterminatedSlots) text.resize(std::max(text.size(), kSlotSize), ' ');
@@ -131,6 +139,7 @@ int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
     std::vector<unsigned char> content;
     if (Contains(d_.readFails, name) || !ReadWholeFile(PathOf(name), content)) return 1;
     if (Contains(d_.readTruncated, name)) content.resize(content.size() / 2);
+    if (Contains(d_.readSilent, name)) return 0;
     if (scrambled) Unscramble(content.data(), content.size(), keystream);
     const long long speed = d_.readSpeed;
     l.unlock();

@@ -52,6 +52,12 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "directory_fails_after") d.directoryReadsBeforeFailure = number;
         else if (name == "read_fails") d.readFails = SplitList(value);
         else if (name == "read_truncated") d.readTruncated = SplitList(value);
+        else if (name == "read_silent") d.readSilent = SplitList(value);
+        else if (name == "alias") {
+            const size_t arrow = value.find("=>");
+            if (arrow != std::string::npos)
+                d.aliases.emplace_back(Trim(value.substr(0, arrow)), Trim(value.substr(arrow + 2)));
+        }
         else if (name == "unterminated_slots") d.unterminatedSlots = number != 0;
         else if (name == "read_speed") d.readSpeed = LeadingInteger(value);
     }

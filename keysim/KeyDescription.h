@@ -12,6 +12,9 @@ struct KeyDescription {
     std::vector<int> pollAnswers{2};  // the last one repeats
     std::string fetchFolder;          // files the key fetches when it reports finished
     std::vector<std::string> order;   // listed first, in this order
+    // Key names that a file of the folder is listed and read under, for names
+    // no file system would hold: {key name, file in the folder}.
+    std::vector<std::pair<std::string, std::string>> aliases;
 
     // Injected faults.
     bool openFails = false;
@@ -19,6 +22,7 @@ struct KeyDescription {
     int directoryReadsBeforeFailure = -1;  // -1: reads never fail
     std::vector<std::string> readFails;
     std::vector<std::string> readTruncated;
+    std::vector<std::string> readSilent;  // answer "read" but deliver nothing
     bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
     long long readSpeed = 0;           // bytes per second; 0: at once
 };

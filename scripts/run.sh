@@ -38,7 +38,7 @@ waittext 1021 60000 Download ENDE
 sleep 300
 EOF2
     screenshot screenshot
-    cp "$S/screenshot.png" "$WORK/screenshot.png"
+    cp "$H/screenshot.png" "$WORK/screenshot.png"
     drive <<'EOF2'
 window 1000 Demo - MERO - OVA
 click 2

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,14 @@
 namespace {
 HWND g_dialog = nullptr;
 int g_line = 0;
+LARGE_INTEGER g_stopwatch;
+
+double MillisecondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
 
 std::wstring Wide(const std::string& utf8) {
     std::string text;
@@ -146,13 +155,14 @@ void Run(const std::string& line) {
         in >> id >> timeout;
         const std::wstring want = Wide(Rest(in));
         const bool contains = command == "waitcontains";
-        Expect(WaitFor(timeout,
-                       [&] {
-                           const std::wstring got = TextOf(Control(id));
-                           return contains ? got.find(want) != std::wstring::npos : got == want;
-                       }),
-               "control " + std::to_string(id) + " never showed '" + Utf8(want) + "', holds '" +
-                   Utf8(TextOf(Control(id))) + "'");
+        const bool shown = WaitFor(timeout, [&] {
+            const std::wstring got = TextOf(Control(id));
+            return contains ? got.find(want) != std::wstring::npos : got == want;
+        });
+        // The text is read after the wait: an argument list would read it first.
+        if (!shown)
+            Fail("control " + std::to_string(id) + " never showed '" + Utf8(want) + "', holds '" +
+                 Utf8(TextOf(Control(id))) + "'");
     } else if (command == "visible" || command == "enabled" || command == "checked") {
         int want = 0;
         in >> id >> want;
@@ -185,6 +195,9 @@ void Run(const std::string& line) {
         in >> id;
         // Posted: a click that starts a blocking command must not block the driver.
         PostMessageW(Control(id), BM_CLICK, 0, 0);
+    } else if (command == "press") {  // press <id>: the notification a click on a push button sends
+        in >> id;
+        PostMessageW(g_dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
     } else if (command == "select") {  // select <id> <row>
         int row = 0;
         in >> id >> row;
@@ -204,6 +217,9 @@ void Run(const std::string& line) {
         int timeout = 0;
         in >> timeout;
         Expect(WaitFor(timeout, [] { return !IsWindow(g_dialog); }), "the dialog is still open");
+    } else if (command == "print") {  // print <id>: the control's text
+        in >> id;
+        std::printf("text %d %s\n", id, Utf8(TextOf(Control(id))).c_str());
     } else if (command == "rect") {  // prints the window and desktop rectangles
         RECT w, d;
         GetWindowRect(g_dialog, &w);
@@ -214,6 +230,27 @@ void Run(const std::string& line) {
         RECT r;
         GetWindowRect(Control(id), &r);
         std::printf("ctlrect %d %ld %ld %ld %ld\n", id, r.left, r.top, r.right, r.bottom);
+    } else if (command == "stopwatch") {  // stopwatch: starts it; "elapsed <label>" prints the time since
+        QueryPerformanceCounter(&g_stopwatch);
+    } else if (command == "elapsed") {
+        std::printf("elapsed %s %.1f\n", Utf8(Wide(Rest(in))).c_str(), MillisecondsSince(g_stopwatch));
+    } else if (command == "latency") {  // latency <samples> <pause ms> <label>: round trips of a message
+        int samples = 0, pause = 0;
+        in >> samples >> pause;
+        const std::string label = Rest(in);
+        std::vector<double> times;
+        for (int i = 0; i < samples; ++i) {
+            LARGE_INTEGER start;
+            QueryPerformanceCounter(&start);
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(g_dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+            times.push_back(MillisecondsSince(start));
+            Sleep(pause);
+        }
+        std::sort(times.begin(), times.end());
+        if (!times.empty())
+            std::printf("latency %s median %.2f p99 %.2f max %.2f\n", label.c_str(), times[times.size() / 2],
+                        times[(times.size() * 99) / 100], times.back());
     } else if (command == "sleep") {
         int ms = 0;
         in >> ms;

@@ -45,11 +45,14 @@ set_data_path() {  # set_data_path <windows path> [/reg:32|/reg:64] | set_data_p
 }
 
 # A fresh scenario folder: program/ (tool, key library, driver library,
-# MERO.ini), key/ (the emulated key's files) and out/.
+# MERO.ini), key/ (the emulated key's files), out/, and .h/ for the harness's
+# own files (logs, scripts, screenshots).
 new_scenario() {
     S="$WORK/$1"
+    H="$S/.h"
+    mountpoint -q "$S/out" 2>/dev/null && umount "$S/out"
     rm -rf "$S"
-    mkdir -p "$S/program" "$S/key" "$S/out"
+    mkdir -p "$S/program" "$S/key" "$S/out" "$H"
     cp "$WIN_BUILD/MERORVS.exe" "$S/program/"
     printf '[Key]\r\nMode=1\r\n' >"$S/program/MERO.ini"
     printf '[Key]\r\nMode=0\r\n' >"$S/key/MERO.ini"
@@ -65,16 +68,16 @@ key_file() {  # key_file <name> <size> [seed]
 }
 
 start_tool() {  # start_tool [parameters...]; sets TOOL_PID
-    (cd "$S/program" && exec timeout 120 wine MERORVS.exe "$@") >"$S/tool.log" 2>&1 &
+    (cd "$S/program" && exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
     TOOL_PID=$!
 }
 
 drive() {  # drive <<'EOF' ... EOF: runs a driver script, fails the scenario on a mismatch
-    sed -e "s|@VERSION@|$VERSION|g" >"$S/script.txt"
+    sed -e "s|@VERSION@|$VERSION|g" >"$H/script.txt"
     local out
     # Output goes to a file: Wine's helper processes may hold on to a pipe.
-    (cd "$WIN_BUILD" && timeout 120 wine e2edriver.exe "$(winpath "$S/script.txt")" >"$S/driver.out" 2>&1)
-    out=$(tr -d '\r' <"$S/driver.out")
+    (cd "$WIN_BUILD" && timeout 120 wine e2edriver.exe "$(winpath "$H/script.txt")" >"$H/driver.out" 2>&1)
+    out=$(tr -d '\r' <"$H/driver.out")
     DRIVER_OUT=$out
     if ! grep -q '^OK$' <<<"$out"; then
         echo "    driver: $out"
@@ -98,7 +101,7 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
     wait "$TOOL_PID" || TOOL_STATUS=$?
 }
 
-screenshot() { import -window root "$S/$1.png"; }
+screenshot() { import -window root "$H/$1.png"; }
 
 pixel() {  # pixel <png> <x> <y> -> RRGGBB
     /usr/bin/convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | head -1 | tr -d '#'

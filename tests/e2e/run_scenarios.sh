@@ -17,6 +17,7 @@ prepare_prefix
 trap stop_all EXIT
 
 passed=0 failed=0 failures=""
+rm -f "$WORK/fault-table.txt"
 started=$(date +%s)
 for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
     name=${scenario#scenario_}
@@ -33,6 +34,12 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
     pkill -f 'MERORVS.exe' 2>/dev/null
     printf '%s %s (%.1f s)\n' "$verdict" "$name" "$(echo "$(date +%s.%N) - $t0" | bc)"
 done
+if [ -f "$WORK/fault-table.txt" ]; then
+    echo
+    printf '%-34s %6s %6s %6s %5s %7s %5s\n' scenario on-key on-pc left lost outside exit
+    cat "$WORK/fault-table.txt"
+    echo
+fi
 echo "e2e wall time: $(( $(date +%s) - started )) s"
 [ -n "$failures" ] && echo "failed:$failures"
 echo "e2e: $passed passed, $failed failed"

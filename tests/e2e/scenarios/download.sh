@@ -68,7 +68,7 @@ EOF2
     screenshot busy
     read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
     local face
-    face=$(pixel "$S/busy.png" $((left + 5)) $(((top + bottom) / 2)))
+    face=$(pixel "$H/busy.png" $((left + 5)) $(((top + bottom) / 2)))
     [ "$face" = FFFFFF ] || fail "busy face pixel is $face"
     drive <<'EOF2'
 window 1000 MERO - OVA
@@ -80,7 +80,7 @@ rows 1015 0
 progress 1014 0
 EOF2
     screenshot idle
-    face=$(pixel "$S/idle.png" $((left + 5)) $(((top + bottom) / 2)))
+    face=$(pixel "$H/idle.png" $((left + 5)) $(((top + bottom) / 2)))
     [ "$face" = C0C0C0 ] || fail "idle face pixel is $face"
     all_arrived
     key_holds_only_parameter_file

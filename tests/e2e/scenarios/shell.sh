@@ -105,10 +105,10 @@ EOF2
     screenshot shot
     read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
     local face
-    face=$(pixel "$S/shot.png" $((left + 5)) $(((top + bottom) / 2)))
+    face=$(pixel "$H/shot.png" $((left + 5)) $(((top + bottom) / 2)))
     [ "$face" = C0C0C0 ] || fail "face pixel is $face"
     local colours
-    colours=$(/usr/bin/convert "$S/shot.png" -crop $((right - left))x$((bottom - top))+$left+$top -format %c histogram:info:-)
+    colours=$(/usr/bin/convert "$H/shot.png" -crop $((right - left))x$((bottom - top))+$left+$top -format %c histogram:info:-)
     grep -q '#000000' <<<"$colours" || fail "no black caption pixels"
     drive <<'EOF2'
 window 1000 MERO - OVA

@@ -1,0 +1,252 @@
+# The fault matrix: every data file that was on the key is afterwards byte-exact
+# on the PC or still on the key, nothing lands outside the output folder, and
+# the tool ends when it should. Each scenario adds one row to the table.
+
+FAULT_TABLE="$WORK/fault-table.txt"
+
+# Remembers the key's files and what lies outside out/ and key/ before the run.
+fault_setup() {
+    mkdir -p "$S/original"
+    cp -a "$S/key/." "$S/original/"
+    rm -f "$S/original/MERO.ini"
+    (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
+}
+
+# A download pressed in the normal dialog, waited for, and the dialog closed.
+fault_download() {  # fault_download [seconds to wait for the end]
+    start_tool "$(winpath "$S/out")"
+    drive <<EOF2
+window 10000 MERO - OVA
+waitcontains 1008 5000 gefunden!
+sleep 1400
+click 1010
+waittext 1021 ${1:-30}000 Download ENDE
+click 2
+EOF2
+    tool_exit 5
+}
+
+# Without a usable library no mode is offered: the start button starts nothing.
+fault_download_refused() {  # fault_download_refused <status line>
+    start_tool "$(winpath "$S/out")"
+    drive <<EOF2
+window 10000 MERO - OVA
+waitcontains 1008 5000 $1
+click 1010
+sleep 1000
+text 1021 Download 0 - 0
+click 2
+EOF2
+    tool_exit 5
+}
+
+# Counts, adds the row and fails on a lost file, a file outside, or a wrong exit.
+fault_row() {  # fault_row <name> [expected exit status]
+    local before=0 on_pc=0 on_key=0 lost=0 outside f g found
+    for f in "$S"/original/*; do
+        [ -e "$f" ] || continue
+        before=$((before + 1))
+        found=0
+        for g in "$S"/out/*; do [ -f "$g" ] && cmp -s "$f" "$g" && { found=1; break; }; done
+        [ "$found" = 1 ] && on_pc=$((on_pc + 1))
+        if cmp -s "$f" "$S/key/$(basename "$f")"; then on_key=$((on_key + 1)); elif [ "$found" = 0 ]; then
+            lost=$((lost + 1))
+            echo "    lost: $(basename "$f")"
+        fi
+    done
+    outside=$( (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) |
+        comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
+    [ "$outside" -gt 0 ] && sed 's/^/    outside: /' "$H/outside-new"
+    printf '%-34s %6s %6s %6s %5s %7s %5s\n' "$1" "$before" "$on_pc" "$on_key" "$lost" "$outside" \
+        "${TOOL_STATUS:-?}" >>"$FAULT_TABLE"
+    [ -f "$S/key/MERO.ini" ] || fail "the key lost its parameter file"
+    [ "$lost" -eq 0 ] || fail "$lost files lost"
+    [ "$outside" -eq 0 ] || fail "$outside files written outside the output folder"
+    [ "${TOOL_STATUS:-1}" -eq "${2:-0}" ] || fail "exit status $TOOL_STATUS"
+}
+
+scenario_fault_key_does_not_open() {
+    new_scenario f_open
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "open_fails = 1"
+    five_files; fault_setup; fault_download
+    fault_row key_does_not_open
+}
+
+scenario_fault_identify_answers_at_third_attempt() {
+    new_scenario f_identify
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "identify_fails = 2"
+    five_files; fault_setup; fault_download
+    fault_row identify_answers_at_third_attempt
+}
+
+scenario_fault_directory_fails_after_a_good_read() {
+    new_scenario f_directory
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "directory_fails_after = 2"
+    five_files; fault_setup; fault_download
+    fault_row directory_fails_after_a_good_read
+    [ -z "$(ls "$S/out")" ] || fail "files arrived from an unreadable directory"
+}
+
+scenario_fault_read_fails_for_the_third_file() {
+    new_scenario f_read
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_fails = C_20261204_1507_SCHMIDT.DDD"
+    five_files; fault_setup; fault_download
+    fault_row read_fails_for_the_third_file
+}
+
+scenario_fault_truncated_delivery() {
+    new_scenario f_truncated
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_truncated = V_WDB9634031L123456_0_20261203.DDD"
+    five_files; fault_setup; fault_download
+    fault_row truncated_delivery
+}
+
+scenario_fault_scrambled_copy_never_delivered() {
+    new_scenario f_silent
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_silent = C_20261203_0_MUSTERMANN.DDD"
+    five_files; fault_setup; fault_download
+    fault_row scrambled_copy_never_delivered
+}
+
+# A small file system for the output folder; without the right to mount one,
+# an output folder that cannot be created stands in.
+mount_output() {  # mount_output <tmpfs options>
+    if ! mount -t tmpfs -o "$1" tmpfs "$S/out" 2>/dev/null; then
+        rmdir "$S/out"
+        echo blocker >"$S/out"
+        OUT_IS_BLOCKED=1
+    fi
+}
+
+unmount_output() {
+    mountpoint -q "$S/out" && umount "$S/out"
+    if [ -n "${OUT_IS_BLOCKED:-}" ]; then rm -f "$S/out"; mkdir "$S/out"; fi
+    return 0
+}
+
+scenario_fault_output_folder_read_only() {
+    new_scenario f_readonly
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files; fault_setup
+    mount_output "ro,size=1m"
+    fault_download
+    fault_row output_folder_read_only
+    unmount_output
+}
+
+scenario_fault_output_disk_full() {
+    new_scenario f_full
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    five_files; fault_setup
+    mount_output "size=160k"
+    fault_download
+    fault_row output_disk_full
+    unmount_output
+}
+
+scenario_fault_slot_without_nul() {
+    new_scenario f_slot
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "unterminated_slots = 1"
+    five_files; fault_setup; fault_download
+    fault_row slot_without_nul
+    [ "$(ls "$S/key")" = MERO.ini ] || fail "the key was not emptied"
+}
+
+scenario_fault_more_files_than_slots() {
+    new_scenario f_many
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    local i
+    for i in $(seq 100 229); do key_file "C_2026120${i:2:1}_$i.DDD" 300; done
+    fault_setup; fault_download 60
+    fault_row more_files_than_slots
+    [ "$(ls "$S/out" | wc -l)" -eq 128 ] || fail "$(ls "$S/out" | wc -l) files arrived, expected 128"
+}
+
+scenario_fault_hostile_key_names() {
+    new_scenario f_names
+    local long
+    long=$(printf 'N%.0s' $(seq 200)).DDD
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" \
+        "alias = ..\\evil1.DDD => b1.DDD" "alias = sub/evil2.DDD => b2.DDD" "alias = C:evil3.DDD => b3.DDD" \
+        "alias = CON => b4.DDD" "alias = ..\\..\\..\\evil5.DDD => b5.DDD"
+    for f in b1 b2 b3 b4 b5; do key_file "$f.DDD" 100; done
+    key_file "$long" 100
+    key_file "A.DDD" 100
+    fault_setup; fault_download
+    fault_row hostile_key_names
+    [ "$(ls "$S/out")" = A.DDD ] || fail "out holds: $(ls "$S/out")"
+}
+
+scenario_fault_two_kvr_names_in_one_second() {
+    new_scenario f_samekvr
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    key_file "V_WDB9634031L123456_0_20261201.DDD" 5000
+    key_file "V_WDB9634031L123456_0_20261202.DDD" 6000
+    fault_setup; fault_download
+    fault_row two_kvr_names_in_one_second
+    [ "$(ls "$S/out" | grep -c '\.kvr$')" -eq 2 ] || fail "out holds: $(ls "$S/out")"
+}
+
+scenario_fault_cancel_during_a_transfer() {
+    new_scenario f_cancel
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 100000"
+    five_files; fault_setup
+    start_tool "$(winpath "$S/out")"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 10000 Download 2 - 5
+click 2
+EOF2
+    tool_exit 5
+    fault_row cancel_during_a_transfer
+}
+
+scenario_fault_time_limit_during_a_slow_transfer() {
+    new_scenario f_timelimit
+    # Twelve files of 8 s each: the limit strikes during the eighth.
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 1000"
+    local i
+    for i in $(seq 10 21); do key_file "C_202612${i}_0900_FAHRER.DDD" 8000; done
+    fault_setup
+    start_tool "$(winpath "$S/out")" t normal /Min:1
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 12
+click 1010
+waittext 1021 10000 Download 1 - 12
+EOF2
+    tool_exit 80
+    fault_row time_limit_during_a_slow_transfer
+    [ "$(ls "$S/out" | wc -l)" -lt 12 ] || fail "the time limit did not end the run"
+}
+
+scenario_fault_key_library_missing() {
+    new_scenario f_nolib
+    five_files; fault_setup; fault_download_refused "VantikDll.dll fehlt"
+    fault_row key_library_missing
+    grep -q . "$S/key/MERO.ini" || fail "key touched"
+}
+
+scenario_fault_driver_library_missing() {
+    new_scenario f_nodriver
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    rm "$S/program/ftd2xx.dll"
+    five_files; fault_setup; fault_download_refused "ftd2xx.dll fehlt"
+    fault_row driver_library_missing
+    [ -z "$(ls "$S/out")" ] || fail "a download ran without the driver library"
+}
+
+scenario_fault_existing_output_files() {
+    new_scenario f_existing
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_fails = B.DDD"
+    key_file "A.DDD" 3000
+    key_file "B.DDD" 3000
+    echo "older A" >"$S/out/A.DDD"
+    echo "older B" >"$S/out/B.DDD"
+    fault_setup; fault_download
+    fault_row existing_output_files
+    cmp -s "$S/key/A.DDD" "$S/out/A.DDD" || fail "A.DDD was not replaced"
+    [ "$(cat "$S/out/B.DDD")" = "older B" ] || fail "B.DDD lost its earlier content"
+}
