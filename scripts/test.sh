@@ -67,6 +67,8 @@ step "Windows builds (x86_64 runs below; i686 is built only: this Wine runs 64-b
 build mingw-x86 && count 1 0 "build mingw-x86"
 if build mingw-x64; then
     count 1 0 "build mingw-x64"
+    step "release package (zip and installer)"
+    if (cd build/mingw-x64 && cpack >cpack.log 2>&1); then count 1 0 "cpack"; else tail -20 build/mingw-x64/cpack.log; count 0 1 "cpack"; fi
     step "end-to-end under Wine"
     e2e_log=$(mktemp)
     tests/e2e/run_scenarios.sh build/mingw-x64 2>&1 | tee "$e2e_log"

@@ -1,5 +1,7 @@
 // The radio group that chooses what "Download starten" does, and the
 // baud-rate choice.
+#include "commands/BaudRate.h"
+
 #include "app/MainDialog.h"
 #include "platform/Text.h"
 #include "res/resource.h"
@@ -28,10 +30,11 @@ void CMERORVSDlg::UpdateStartButton() {
     view_.Redraw(true);
 }
 
-int CMERORVSDlg::ReadBaudRateChoice() {
-    const std::string text = view_.GetText(IDC_BAUD_RATE);
+int BaudRateIndex(const std::string& text) {
     const size_t bar = text.find('|');
     if (text.empty() || bar == std::string::npos || bar == 0) return 0;
     const long long index = LeadingInteger(text.substr(0, bar));
     return index > 0x7FFFFFFF || index < -0x7FFFFFFF ? 0 : static_cast<int>(index);
 }
+
+int CMERORVSDlg::ReadBaudRateChoice() { return BaudRateIndex(view_.GetText(IDC_BAUD_RATE)); }
