@@ -66,8 +66,12 @@ click 2
 EOF2
 tool_exit 5
 
+# 3. A status line at 100 and at 10,000 lines in the real edit control.
+statuslog=$(cd "$WIN_BUILD" && timeout 300 wine statuslog_bench.exe 2>/dev/null | tr -d '\r')
+
 printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio
 printf '%-52s %8s ms %8s ms %7s\n' "download 64 MiB (16 files) vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
 printf '%-52s %8s ms %8s ms %7s\n' "message round trip, median, busy vs idle" "${busy[3]}" "${idle[3]}" "$(ratio "${busy[3]}" "${idle[3]}")"
 printf '%-52s %8s ms %8s ms %7s\n' "message round trip, p99, busy vs idle" "${busy[5]}" "${idle[5]}" "$(ratio "${busy[5]}" "${idle[5]}")"
 printf '%-52s %8s ms %8s ms %7s\n' "start to prepared dialog vs minimal program run" "$startup_ms" "$minimal_ms" "$(ratio "$startup_ms" "$minimal_ms")"
+echo "$statuslog"
