@@ -103,6 +103,16 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
 
 screenshot() { import -window root "$H/$1.png"; }
 
+# The start button's face colour in a new screenshot, at its left edge where no
+# caption stands; needs a driver run that printed "ctlrect 1010" before.
+start_button_face() {  # start_button_face <screenshot name>; sets FACE=RRGGBB and BUTTON=(left top right bottom)
+    local left top right bottom
+    screenshot "$1"
+    read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
+    BUTTON=("$left" "$top" "$right" "$bottom")
+    FACE=$(pixel "$H/$1.png" $((left + 5)) $(((top + bottom) / 2)))
+}
+
 pixel() {  # pixel <png> <x> <y> -> RRGGBB
     /usr/bin/convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | head -1 | tr -d '#'
 }

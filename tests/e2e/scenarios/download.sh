@@ -65,11 +65,8 @@ enabled 1010 0
 enabled 1020 0
 ctlrect 1010
 EOF2
-    screenshot busy
-    read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
-    local face
-    face=$(pixel "$H/busy.png" $((left + 5)) $(((top + bottom) / 2)))
-    [ "$face" = FFFFFF ] || fail "busy face pixel is $face"
+    start_button_face busy
+    [ "$FACE" = FFFFFF ] || fail "busy face pixel is $FACE"
     drive <<'EOF2'
 window 1000 MERO - OVA
 waittext 1021 20000 Download ENDE
@@ -78,10 +75,10 @@ enabled 1010 1
 enabled 1020 1
 rows 1015 0
 progress 1014 0
+ctlrect 1010
 EOF2
-    screenshot idle
-    face=$(pixel "$H/idle.png" $((left + 5)) $(((top + bottom) / 2)))
-    [ "$face" = C0C0C0 ] || fail "idle face pixel is $face"
+    start_button_face idle
+    [ "$FACE" = C0C0C0 ] || fail "idle face pixel is $FACE"
     all_arrived
     key_holds_only_parameter_file
     drive <<'EOF2'
@@ -159,22 +156,4 @@ text 1021 Download 0 - 0
 click 2
 EOF2
     tool_exit 2
-}
-
-scenario_cancel_during_a_slow_transfer() {
-    new_scenario cancel
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 100000"
-    five_files
-    start_tool "$(winpath "$S/out")"
-    drive <<'EOF2'
-window 10000 MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-waittext 1021 10000 Download 2 - 5
-click 2
-EOF2
-    tool_exit 5
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
-    key_holds_every_file
-    [ -z "$(ls "$S/out" | grep -v '\.DDD$')" ] || fail "leftovers in the output folder: $(ls "$S/out")"
 }

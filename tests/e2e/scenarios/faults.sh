@@ -9,7 +9,7 @@ fault_setup() {
     mkdir -p "$S/original"
     cp -a "$S/key/." "$S/original/"
     rm -f "$S/original/MERO.ini"
-    (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
+    (cd "$S" && find . -type f ! -path './out' ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
 }
 
 # A download pressed in the normal dialog, waited for, and the dialog closed.
@@ -56,7 +56,7 @@ fault_row() {  # fault_row <name> [expected exit status]
             echo "    lost: $(basename "$f")"
         fi
     done
-    outside=$( (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) |
+    outside=$( (cd "$S" && find . -type f ! -path './out' ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) |
         comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
     [ "$outside" -gt 0 ] && sed 's/^/    outside: /' "$H/outside-new"
     printf '%-34s %6s %6s %6s %5s %7s %5s\n' "$1" "$before" "$on_pc" "$on_key" "$lost" "$outside" \
@@ -203,6 +203,7 @@ click 2
 EOF2
     tool_exit 5
     fault_row cancel_during_a_transfer
+    [ -z "$(ls "$S/out" | grep -v '\.DDD$')" ] || fail "leftovers in the output folder: $(ls "$S/out")"
 }
 
 scenario_fault_time_limit_during_a_slow_transfer() {

@@ -102,12 +102,10 @@ window 10000 MERO - OVA
 waitcontains 1008 5000 fehlt
 ctlrect 1010
 EOF2
-    screenshot shot
-    read -r _ _ left top right bottom <<<"$(grep '^ctlrect' <<<"$DRIVER_OUT")"
-    local face
-    face=$(pixel "$H/shot.png" $((left + 5)) $(((top + bottom) / 2)))
-    [ "$face" = C0C0C0 ] || fail "face pixel is $face"
-    local colours
+    local colours left top right bottom
+    start_button_face shot
+    [ "$FACE" = C0C0C0 ] || fail "face pixel is $FACE"
+    read -r left top right bottom <<<"${BUTTON[*]}"
     colours=$(/usr/bin/convert "$H/shot.png" -crop $((right - left))x$((bottom - top))+$left+$top -format %c histogram:info:-)
     grep -q '#000000' <<<"$colours" || fail "no black caption pixels"
     drive <<'EOF2'
