@@ -1,5 +1,7 @@
 #include "app/MainDialog.h"
 
+#include <system_error>
+
 #include "app/FolderChain.h"
 #include "platform/Files.h"
 #include "res/resource.h"
@@ -135,10 +137,15 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
     if (worker_.joinable()) worker_.join();
     workerRunning_ = true;
     stopRequested_ = false;
-    worker_ = std::thread([this, body] {
-        body();
-        view_.Post([this] { OnWorkerFinished(); });
-    });
+    try {
+        worker_ = std::thread([this, body] {
+            body();
+            view_.Post([this] { OnWorkerFinished(); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: nothing runs and nothing is shown.
+        workerRunning_ = false;
+    }
 }
 
 void CMERORVSDlg::OnWorkerFinished() {
