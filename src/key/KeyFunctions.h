@@ -12,7 +12,6 @@
 #endif
 
 struct KeyFunctions {
-public:
     const char*(KEYAPI* GetDllVersion)() = nullptr;
     int(KEYAPI* Identify)(char*) = nullptr;
     int(KEYAPI* ReadDirectory)(char**) = nullptr;

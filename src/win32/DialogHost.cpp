@@ -15,7 +15,6 @@
 
 namespace {
 struct DialogHost {
-    HINSTANCE instance = nullptr;
     std::string commandLine;
     HICON icon = nullptr;
     Win32System system;
@@ -114,7 +113,6 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
     DialogHost host;
-    host.instance = instance;
     host.commandLine = commandLine;
     host.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
     host.keys.reset(new KeyLibraryLoader(ExecutableFolder() + "VantikDll.dll"));
