@@ -1,22 +1,12 @@
 // The hidden maintenance buttons: identify with library version, delete the
 // selected files, format the key, and set the serial speed.
-#include <algorithm>
-#include <cstring>
-
 #include "app/MainDialog.h"
 #include "commands/VersionLine.h"
 #include "key/Delivery.h"
+#include "key/KeyBuffers.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "res/resource.h"
-
-namespace {
-template <size_t N>
-void FillBuffer(char (&buffer)[N], const std::string& text) {
-    std::memset(buffer, 0, N);
-    std::memcpy(buffer, text.data(), std::min(text.size(), N - 1));
-}
-}  // namespace
 
 std::string VersionLine(const std::string& versionText) {
     const long long pV = static_cast<long long>(versionText.find("version:"));

@@ -1,23 +1,13 @@
 #include "key/Transfer.h"
 
-#include <cstring>
 #include <vector>
 
 #include "key/Delivery.h"
+#include "key/KeyBuffers.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
 namespace {
-// A buffer of the contract's size holding text, zero-filled behind it.
-template <size_t N>
-struct TextBuffer {
-    char data[N];
-    explicit TextBuffer(const std::string& text) {
-        std::memset(data, 0, N);
-        std::memcpy(data, text.data(), text.size() < N ? text.size() : N - 1);
-    }
-};
-
 // A name in the output folder that no file has: writing there destroys nothing.
 std::string FreeTemporaryPath(const std::string& folder) {
     for (int n = 0;; ++n) {
@@ -47,9 +37,10 @@ std::string Incomplete(const std::string& name) {
 TransferOutcome Plain(IKeyLibrary& key, const std::string& folder, const std::string& keyName, int size) {
     const std::string temp = FreeTemporaryPath(folder);
     if (temp.size() >= kPathBufferSize) return Failure(Incomplete(keyName));
-    TextBuffer<kKeyNameBufferSize> name(keyName);
-    TextBuffer<kPathBufferSize> path(temp);
-    key.KeyReadFile(name.data, path.data);
+    char name[kKeyNameBufferSize], path[kPathBufferSize];
+    FillBuffer(name, keyName);
+    FillBuffer(path, temp);
+    key.KeyReadFile(name, path);
     if (FileSize(temp) != size || !FlushFileToDisk(temp) || !MoveOver(temp, folder + keyName)) {
         DeleteFileAt(temp);
         return Failure(Incomplete(keyName));
@@ -69,9 +60,10 @@ TransferOutcome Scrambled(IKeyLibrary& key, KvrNamer& namer, std::time_t now, co
     const std::string temp = FreeTemporaryPath(folder);
     if (keySideName.size() >= kPathBufferSize || temp.size() >= kPathBufferSize)
         return Failure(Incomplete(keyName));
-    TextBuffer<kPathBufferSize> keySide(keySideName);
-    TextBuffer<kPathBufferSize> path(temp);
-    key.KeyReadFile(keySide.data, path.data);
+    char keySide[kPathBufferSize], path[kPathBufferSize];
+    FillBuffer(keySide, keySideName);
+    FillBuffer(path, temp);
+    key.KeyReadFile(keySide, path);
 
     std::vector<unsigned char> content;
     const bool read = ReadWholeFile(temp, content);

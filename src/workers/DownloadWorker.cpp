@@ -1,9 +1,7 @@
 // "Download starten" and the worker that copies every key file to the PC,
 // emptying the key only when every file arrived.
-#include <algorithm>
-#include <cstring>
-
 #include "app/MainDialog.h"
+#include "key/KeyBuffers.h"
 #include "platform/Text.h"
 #include "res/resource.h"
 
@@ -85,8 +83,8 @@ void CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
     for (size_t i = 0; i < KeyFileList_.size(); ++i) {
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), true);
         if (KeyFileList_[i].name != kParameterFileName) {
-            char name[kKeyNameBufferSize] = {};
-            std::memcpy(name, KeyFileList_[i].name.data(), std::min(KeyFileList_[i].name.size(), sizeof name - 1));
+            char name[kKeyNameBufferSize];
+            FillBuffer(name, KeyFileList_[i].name);
             key.KeyDeleteFile(name);
         }
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), false);
