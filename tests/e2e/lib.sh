@@ -74,13 +74,13 @@ start_tool() {  # start_tool [parameters...]; sets TOOL_PID
 
 drive() {  # drive <<'EOF' ... EOF: runs a driver script, fails the scenario on a mismatch
     sed -e "s|@VERSION@|$VERSION|g" >"$H/script.txt"
-    local out
+    local out status=0
     # Output goes to a file: Wine's helper processes may hold on to a pipe.
-    (cd "$WIN_BUILD" && timeout 120 wine e2edriver.exe "$(winpath "$H/script.txt")" >"$H/driver.out" 2>&1)
+    (cd "$WIN_BUILD" && timeout 120 wine e2edriver.exe "$(winpath "$H/script.txt")" >"$H/driver.out" 2>&1) || status=$?
     out=$(tr -d '\r' <"$H/driver.out")
     DRIVER_OUT=$out
-    if ! grep -q '^OK$' <<<"$out"; then
-        echo "    driver: $out"
+    if [ "$status" -ne 0 ] || ! grep -q '^OK$' <<<"$out"; then
+        echo "    driver (exit $status): $out"
         return 1
     fi
 }
