@@ -11,8 +11,12 @@ public:
         : instance_(instance), commandLine_(std::move(commandLine)) {}
     // Runs the whole application; false: nothing runs after the dialog.
     bool InitInstance();
+    // Non-zero when the dialog could not even be created: a calling program
+    // must not take that for a finished run.
+    int ExitCode() const { return exitCode_; }
 
 private:
     HINSTANCE instance_;
     std::string commandLine_;
+    int exitCode_ = 0;
 };

@@ -111,13 +111,14 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 }  // namespace
 
-void RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
+bool RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
     DialogHost host;
     host.commandLine = commandLine;
     host.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
     host.keys.reset(new KeyLibraryLoader(ExecutableFolder() + "VantikDll.dll"));
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MERORVS_DIALOG), nullptr, DialogProc,
-                    reinterpret_cast<LPARAM>(&host));
+    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MERORVS_DIALOG), nullptr, DialogProc,
+                                           reinterpret_cast<LPARAM>(&host));
     // Tasks still queued for the window are dropped with it; the worker has ended.
     host.dialog.reset();
+    return result != -1;
 }

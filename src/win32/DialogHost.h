@@ -3,5 +3,5 @@
 
 #include <string>
 
-// Runs the main dialog modally until it ends.
-void RunMainDialog(HINSTANCE instance, const std::string& commandLine);
+// Runs the main dialog modally until it ends; false when it could not be created.
+bool RunMainDialog(HINSTANCE instance, const std::string& commandLine);

@@ -10,7 +10,10 @@ bool CMERORVSApp::InitInstance() {
     SetDllDirectoryA("");
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
-    RunMainDialog(instance_, commandLine_);
+    if (!RunMainDialog(instance_, commandLine_)) {
+        OutputDebugStringA("MERORVS: the dialog could not be created\n");
+        exitCode_ = 1;
+    }
     return false;
 }
 
@@ -18,5 +21,5 @@ bool CMERORVSApp::InitInstance() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     CMERORVSApp app(instance, arguments ? arguments : "");
     app.InitInstance();
-    return 0;
+    return app.ExitCode();
 }

@@ -100,6 +100,19 @@ BOOL CALLBACK FindTopLevel(HWND h, LPARAM p) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectTitle(HWND h, LPARAM p) {
+    wchar_t title[512] = {};
+    GetWindowTextW(h, title, 511);
+    if (IsWindowVisible(h)) *reinterpret_cast<std::wstring*>(p) += L" '" + std::wstring(title) + L"'";
+    return TRUE;
+}
+
+std::string VisibleWindowTitles() {
+    std::wstring titles;
+    EnumWindows(CollectTitle, reinterpret_cast<LPARAM>(&titles));
+    return Utf8(titles);
+}
+
 HWND FindDialog(const std::wstring& title, bool exact) {
     Finder f{title, exact, nullptr};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&f));
@@ -137,7 +150,7 @@ void Run(const std::string& line) {
         in >> timeout;
         const std::wstring title = Wide(Rest(in));
         Expect(WaitFor(timeout, [&] { return (g_dialog = FindDialog(title, false)) != nullptr; }),
-               "no window titled ..." + Utf8(title));
+               "no window titled ..." + Utf8(title) + "; visible windows:" + VisibleWindowTitles());
         return;
     }
     if (!g_dialog && command != "sleep") Fail("no window found yet");

@@ -10,9 +10,18 @@ winpath() { echo "Z:$(readlink -f "$1" | sed 's|/|\\|g')"; }
 
 start_display() {
     if [ -n "${DISPLAY:-}" ] && [ -z "${E2E_OWN_DISPLAY:-}" ]; then return; fi
+    # The background shell truncates the file only after the fork: a number
+    # left by an earlier run must not be read as this display's.
+    rm -f "$WORK/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
     XVFB_PID=$!
-    for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+    # Xvfb writes its display number once it accepts clients; on a busy
+    # machine that can take seconds.
+    for _ in $(seq 300); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+    if [ ! -s "$WORK/display" ]; then
+        echo "e2e: the virtual display did not start within 30 s"
+        return 1
+    fi
     export DISPLAY=":$(cat "$WORK/display")"
 }
 
@@ -68,7 +77,7 @@ key_file() {  # key_file <name> <size> [seed]
 }
 
 start_tool() {  # start_tool [parameters...]; sets TOOL_PID
-    (cd "$S/program" && exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
+    (cd "$S/program" && WINEDEBUG=${E2E_TOOL_WINEDEBUG:-$WINEDEBUG} exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
     TOOL_PID=$!
 }
 
@@ -81,8 +90,23 @@ drive() {  # drive <<'EOF' ... EOF: runs a driver script, fails the scenario on 
     DRIVER_OUT=$out
     if [ "$status" -ne 0 ] || ! grep -q '^OK$' <<<"$out"; then
         echo "    driver (exit $status): $out"
+        tool_state
         return 1
     fi
+}
+
+# After a failed check: is the tool still running, and what did it print?
+tool_state() {
+    if [ -z "${TOOL_PID:-}" ]; then return; fi
+    if kill -0 "$TOOL_PID" 2>/dev/null; then
+        echo "    the tool is still running"
+    else
+        local status=0
+        wait "$TOOL_PID" || status=$?
+        echo "    the tool ended with status $status"
+    fi
+    [ -s "$H/tool.log" ] && sed 's/^/    tool: /' "$H/tool.log" | tail -20
+    return 0
 }
 
 # Waits for the tool to end; fails when it does not within the seconds given.

@@ -12,7 +12,7 @@ mkdir -p "$WORK"
 . "$HERE/lib.sh"
 for f in "$HERE"/scenarios/*.sh; do . "$f"; done
 
-start_display
+start_display || { echo "e2e: 0 passed, 1 failed"; exit 1; }
 prepare_prefix
 trap stop_all EXIT
 

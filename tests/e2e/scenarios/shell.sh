@@ -137,3 +137,13 @@ EOF2
     done
     set_data_path --delete
 }
+
+scenario_no_display_is_a_failed_run() {
+    new_scenario nodisplay
+    # Without a display driver no window can be created: a calling program
+    # must see a failed run, not a finished one.
+    local status=0
+    (cd "$S/program" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winex11.drv=d" timeout 60 wine MERORVS.exe 'C:\e2e-nodisplay') \
+        >"$H/tool.log" 2>&1 || status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status without a window"
+}
