@@ -25,6 +25,13 @@ all_arrived() {
     done
 }
 
+# Driver lines: start the download of five_files and wait until the second
+# file is on its way.
+until_second_file() {
+    printf '%s\n' 'window 10000 MERO - OVA' 'waittext 1021 5000 Download 0 - 5' 'click 1010' \
+        'waittext 1021 10000 Download 2 - 5'
+}
+
 key_holds_only_parameter_file() {
     [ "$(ls "$S/key")" = "MERO.ini" ] || fail "key still holds: $(ls "$S/key" | tr '\n' ' ')"
 }
@@ -56,15 +63,8 @@ scenario_busy_look_during_a_slow_download() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 150000"
     five_files
     start_tool "$(winpath "$S/out")"
-    drive <<'EOF2'
-window 10000 MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-waittext 1021 10000 Download 2 - 5
-enabled 1010 0
-enabled 1020 0
-ctlrect 1010
-EOF2
+    # Not a pipe: drive must set DRIVER_OUT in this shell.
+    drive < <(until_second_file; printf '%s\n' 'enabled 1010 0' 'enabled 1020 0' 'ctlrect 1010')
     start_button_face busy
     [ "$FACE" = FFFFFF ] || fail "busy face pixel is $FACE"
     drive <<'EOF2'

@@ -194,13 +194,7 @@ scenario_fault_cancel_during_a_transfer() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 100000"
     five_files; fault_setup
     start_tool "$(winpath "$S/out")"
-    drive <<'EOF2'
-window 10000 MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-waittext 1021 10000 Download 2 - 5
-click 2
-EOF2
+    drive < <(until_second_file; echo 'click 2')
     tool_exit 5
     fault_row cancel_during_a_transfer
     [ -z "$(ls "$S/out" | grep -v '\.DDD$')" ] || fail "leftovers in the output folder: $(ls "$S/out")"
