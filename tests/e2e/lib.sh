@@ -77,7 +77,12 @@ key_file() {  # key_file <name> <size> [seed]
 }
 
 start_tool() {  # start_tool [parameters...]; sets TOOL_PID
-    (cd "$S/program" && WINEDEBUG=${E2E_TOOL_WINEDEBUG:-$WINEDEBUG} exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
+    start_tool_in "$S/program" "$@"
+}
+
+# Wine's own errors go to the tool's log: a failed scenario shows them.
+start_tool_in() {  # start_tool_in <folder> [parameters...]; sets TOOL_PID
+    (cd "$1" && shift && WINEDEBUG=-all,err+all exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
     TOOL_PID=$!
 }
 

@@ -14,8 +14,7 @@ scenario_installer_round_trip() {
     printf 'folder = %s\nidentity = VANTIK-ID:WK12345678 FW-2130\n' "$(winpath "$S/key")" >"$dir/emulated-key.txt"
     key_file "C_20261207_0800_FAHRER.DDD" 20000
     cp "$S/key/C_20261207_0800_FAHRER.DDD" "$H/original.DDD"
-    (cd "$dir" && exec timeout 60 wine MERORVS.exe "$(winpath "$S/out")") >"$H/tool.log" 2>&1 &
-    TOOL_PID=$!
+    start_tool_in "$dir" "$(winpath "$S/out")"
     drive <<'EOF2'
 window 10000 MERO - OVA
 title MERO - OVA [ @VERSION@ ]

@@ -142,8 +142,7 @@ scenario_no_display_is_a_failed_run() {
     new_scenario nodisplay
     # Without a display driver no window can be created: a calling program
     # must see a failed run, not a finished one.
-    local status=0
-    (cd "$S/program" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winex11.drv=d" timeout 60 wine MERORVS.exe 'C:\e2e-nodisplay') \
-        >"$H/tool.log" 2>&1 || status=$?
-    [ "$status" -eq 1 ] || fail "exit status $status without a window"
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winex11.drv=d" start_tool 'C:\e2e-nodisplay'
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 1 ] || fail "exit status $TOOL_STATUS without a window"
 }
