@@ -140,15 +140,17 @@ int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
     if (Contains(d_.readFails, name) || !ReadWholeFile(PathOf(name), content)) return 1;
     if (Contains(d_.readTruncated, name)) content.resize(content.size() / 2);
     if (Contains(d_.readSilent, name)) return 0;
+    const bool partial = Contains(d_.readPartial, name);
+    if (partial) content.resize(content.size() / 3);
+    const bool fails = partial || Contains(d_.readErrors, name);
     if (scrambled) Unscramble(content.data(), content.size(), keystream);
     const long long speed = d_.readSpeed;
     l.unlock();
     if (speed > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(content.size()) * 1000 / speed));
-    return WriteWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(),
-                            content.size())
-               ? 0
-               : 1;
+    const bool written =
+        WriteWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(), content.size());
+    return written && !fails ? 0 : 1;
 }
 
 int EmulatedKey::KeySetBaudRate(int speedIndex) {

@@ -53,6 +53,8 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "read_fails") d.readFails = SplitList(value);
         else if (name == "read_truncated") d.readTruncated = SplitList(value);
         else if (name == "read_silent") d.readSilent = SplitList(value);
+        else if (name == "read_errors") d.readErrors = SplitList(value);
+        else if (name == "read_partial") d.readPartial = SplitList(value);
         else if (name == "alias") {
             const size_t arrow = value.find("=>");
             if (arrow != std::string::npos)

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/FolderChain.h"
+#include "key/OutputNames.h"
 #include "platform/Files.h"
 #include "res/resource.h"
 
@@ -79,6 +80,12 @@ void CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
     if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
     if (!PathExists(OutputFolder_))
         CreateFolderChain(OutputFolder_, [](const std::string& folder) { CreateFolder(folder); });
+    RemoveLeftTemporaryFiles();
+}
+
+void CMERORVSDlg::RemoveLeftTemporaryFiles() {
+    for (const std::string& name : ListFolder(OutputFolder_))
+        if (IsTemporaryName(name)) DeleteFileAt(OutputFolder_ + name);
 }
 
 void CMERORVSDlg::ComposeTitle(const std::string& titleText) {
@@ -124,6 +131,11 @@ void CMERORVSDlg::OnCancel() {
     view_.KillTimer(kTimeLimitTimer);
     if (workerRunning_) {
         // The worker stops at its next file boundary; the dialog ends then.
+        // Say so at once, or the window seems to ignore the user.
+        if (!stopRequested_) {
+            const char* why = "Abbruch nach der laufenden Datei";
+            if (CompactMode_) SetCounterText(why); else AppendStatusLine(why);
+        }
         stopRequested_ = true;
         closeWhenWorkerEnds_ = true;
         return;

@@ -76,6 +76,8 @@ public:
 
 private:
     void ResolveOutputFolder(const RunSettings& settings);
+    // A run that was killed may have left a temporary file of its own.
+    void RemoveLeftTemporaryFiles();
     void ComposeTitle(const std::string& titleText);
     void ApplyCompactLayout();
     void StepProgressAnimation();
@@ -92,7 +94,7 @@ private:
     void StartWorker(std::function<void()> body);
     void OnWorkerFinished();
     void DownloadWorker();
-    void TransferEntry(IKeyLibrary& key, size_t index, KvrNamer& namer);
+    void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names);
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();
     void SetTriggerStatus(const std::string& text);

@@ -11,7 +11,7 @@ namespace {
 // A name in the output folder that no file has: writing there destroys nothing.
 std::string FreeTemporaryPath(const std::string& folder) {
     for (int n = 0;; ++n) {
-        const std::string path = folder + Format("~mero%04d.part", n);
+        const std::string path = folder + TemporaryName(n);
         if (!PathExists(path)) return path;
     }
 }
@@ -22,75 +22,101 @@ TransferOutcome Failure(const std::string& problem) {
     return o;
 }
 
-TransferOutcome Stored(const std::string& path) {
+// "Datei %s nicht vollständig übertragen"
+TransferOutcome Incomplete(const std::string& name) {
+    return Failure(Format("Datei %s nicht vollst\xE4ndig \xFC" "bertragen", name.c_str()));
+}
+
+TransferOutcome NameTaken(const std::string& name) {
+    return Failure(Format("Datei %s: Name schon vergeben", name.c_str()));
+}
+
+bool DirectlyIn(const std::string& folder, const std::string& path) {
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path.find('\\', folder.size()) == std::string::npos;
+}
+
+// Moves a complete staged file to its output path, which must lie directly in
+// the output folder whatever the naming made of it.
+TransferOutcome Store(OutputNamer& names, const std::string& folder, const std::string& staged,
+                      const std::string& output, const std::string& keyName) {
+    if (!DirectlyIn(folder, output) || !MoveOver(staged, output)) {
+        DeleteFileAt(staged);
+        return Incomplete(keyName);
+    }
+    names.Record(output);
     TransferOutcome o;
     o.result = TransferResult::Complete;
-    o.storedPath = path;
+    o.storedPath = output;
     return o;
 }
 
-// "Datei %s nicht vollständig übertragen"
-std::string Incomplete(const std::string& name) {
-    return Format("Datei %s nicht vollst\xE4ndig \xFC" "bertragen", name.c_str());
-}
-
-TransferOutcome Plain(IKeyLibrary& key, const std::string& folder, const std::string& keyName, int size) {
+TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
+                      int size) {
+    const std::string output = folder + keyName;
+    if (names.Taken(output)) return NameTaken(keyName);
     const std::string temp = FreeTemporaryPath(folder);
-    if (temp.size() >= kPathBufferSize) return Failure(Incomplete(keyName));
+    if (temp.size() >= kPathBufferSize) return Incomplete(keyName);
     char name[kKeyNameBufferSize], path[kPathBufferSize];
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
-    key.KeyReadFile(name, path);
-    if (FileSize(temp) != size || !FlushFileToDisk(temp) || !MoveOver(temp, folder + keyName)) {
+    const int read = key.KeyReadFile(name, path);
+    if (read != 0 || FileSize(temp) != size || !FlushFileToDisk(temp)) {
         DeleteFileAt(temp);
-        return Failure(Incomplete(keyName));
+        return Incomplete(keyName);
     }
-    return Stored(folder + keyName);
+    return Store(names, folder, temp, output, keyName);
 }
 
-TransferOutcome Scrambled(IKeyLibrary& key, KvrNamer& namer, std::time_t now, const std::string& folder,
+TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& folder,
                           const std::string& keyName, int size) {
     if (size < 1) {
         TransferOutcome o;
         o.result = TransferResult::Refused;
         return o;
     }
-    const TransferCode code = DrawTransferCode(now);
+    const TransferCode code = DrawTransferCode(clock());
     const std::string keySideName = keyName + "\\" + code.Text();
     const std::string temp = FreeTemporaryPath(folder);
-    if (keySideName.size() >= kPathBufferSize || temp.size() >= kPathBufferSize)
-        return Failure(Incomplete(keyName));
+    if (keySideName.size() >= kPathBufferSize || temp.size() >= kPathBufferSize) return Incomplete(keyName);
     char keySide[kPathBufferSize], path[kPathBufferSize];
     FillBuffer(keySide, keySideName);
     FillBuffer(path, temp);
-    key.KeyReadFile(keySide, path);
+    const int read = key.KeyReadFile(keySide, path);
 
     std::vector<unsigned char> content;
-    const bool read = ReadWholeFile(temp, content);
+    const bool whole = ReadWholeFile(temp, content);
     DeleteFileAt(temp);
-    if (!read || content.size() != static_cast<size_t>(size)) return Failure(Incomplete(keyName));
+    if (read != 0 || !whole || content.size() != static_cast<size_t>(size)) return Incomplete(keyName);
     Unscramble(content.data(), content.size(), code.Keystream());
 
-    const std::string output = namer.OutputPath(folder + keyName, now);
+    const std::string keyNamePath = folder + keyName;
+    const std::string output = names.KvrPath(keyNamePath, clock());
+    if (names.Taken(output)) return NameTaken(keyName);
     const std::string staging = FreeTemporaryPath(folder);
-    if (!WriteFileDurably(staging, content.data(), content.size()) || !MoveOver(staging, output)) {
+    if (!WriteFileDurably(staging, content.data(), content.size())) {
         DeleteFileAt(staging);
-        return Failure(Incomplete(keyName));
+        return Incomplete(keyName);
     }
-    return Stored(output);
+    const TransferOutcome stored = Store(names, folder, staging, output, keyName);
+    // Stored whole under its .kvr name: an earlier file under the key name would
+    // be imported twice. One that this run wrote is another key file's.
+    if (stored.result == TransferResult::Complete && output != keyNamePath && !names.Taken(keyNamePath))
+        DeleteFileAt(keyNamePath);
+    return stored;
 }
 }  // namespace
 
-TransferOutcome TransferKeyFile(IKeyLibrary& key, KvrNamer& namer, std::time_t now,
+TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
                                 const std::string& outputFolder, const std::string& keyName, int size) {
     // "Ungültiger Dateiname auf dem Key: %s"
-    if (!IsPlainFileName(keyName) || keyName.size() >= kKeyNameBufferSize ||
+    if (!IsPlainFileName(keyName) || IsTemporaryName(keyName) || keyName.size() >= kKeyNameBufferSize ||
         (outputFolder + keyName).size() >= kPathBufferSize)
         return Failure(Format("Ung\xFCltiger Dateiname auf dem Key: %s", keyName.c_str()));
 
     char identity[kIdentityBufferSize] = {};
     key.KeyIdentify(identity);
     if (UsesScrambledDelivery(IdentityText(identity)))
-        return Scrambled(key, namer, now, outputFolder, keyName, size);
-    return Plain(key, outputFolder, keyName, size);
+        return Scrambled(key, names, clock, outputFolder, keyName, size);
+    return Plain(key, names, outputFolder, keyName, size);
 }

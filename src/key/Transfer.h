@@ -1,8 +1,10 @@
 #pragma once
 // Copies one key file into the output folder. A file counts as arrived only
-// when all its listed bytes are on the disk under its final name; until then
-// an earlier file of that name stays untouched.
+// when the library reported success and all its listed bytes are on the disk
+// under its final name in the output folder; until then an earlier file of
+// that name stays untouched.
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "key/KeyLibrary.h"
@@ -20,5 +22,9 @@ struct TransferOutcome {
     std::string problem;     // status line for the user (Failed only)
 };
 
-TransferOutcome TransferKeyFile(IKeyLibrary& key, KvrNamer& namer, std::time_t now,
+// The local time in seconds, read when the transfer needs it.
+using Clock = std::function<std::time_t()>;
+
+// names holds the outputs of the run so far; a stored file is added to it.
+TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
                                 const std::string& outputFolder, const std::string& keyName, int size);

@@ -37,7 +37,8 @@ bool MoveOver(const std::string& from, const std::string& to) {
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    const bool separated = !folder.empty() && folder.back() == '\\';
+    HANDLE find = FindFirstFileA((folder + (separated ? "*" : "\\*")).c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         const std::string name = data.cFileName;

@@ -36,8 +36,8 @@ void CMERORVSDlg::DownloadWorker() {
     if (!KeyFileList_.empty() && key) {
         ShowDownloadBusy();
         if (key->KeyOpen() == 0) {
-            KvrNamer namer;
-            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, namer);
+            OutputNamer names;
+            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, names);
             key->KeyClose();
         }
         // A close asked for during the transfer leaves the key as it is.
@@ -60,7 +60,7 @@ void CMERORVSDlg::DownloadWorker() {
     }
 }
 
-void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, KvrNamer& namer) {
+void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names) {
     KeyFileEntry& entry = KeyFileList_[index];
     const int row = static_cast<int>(index);
     view_.ListSelectEntry(IDC_FILE_LIST, row, true);
@@ -68,7 +68,8 @@ void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, KvrNamer& namer)
     // Passed over: nothing transferred, an earlier file of that name kept.
     if (entry.name.empty() || entry.size <= 0) return;
 
-    const TransferOutcome outcome = TransferKeyFile(key, namer, system_.Now(), OutputFolder_, entry.name, entry.size);
+    const TransferOutcome outcome =
+        TransferKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size);
     view_.ListSelectEntry(IDC_FILE_LIST, row, false);
     if (outcome.result == TransferResult::Complete) entry.bytesDone = entry.size;
     AppendStatusLine(outcome.problem);

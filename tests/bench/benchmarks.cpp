@@ -97,10 +97,10 @@ void TransferAll(benchmark::State& state, const char* identity) {
     d.identity = identity;
     EmulatedKey key(d);
     for (auto _ : state) {
-        KvrNamer namer;
+        OutputNamer names;
         key.KeyOpen();
         for (int i = 0; i < kFiles; ++i)
-            if (TransferKeyFile(key, namer, 1614780309, root + "/out/", Fixture::Name(i), kFileSize).result !=
+            if (TransferKeyFile(key, names, [] { return std::time_t{1614780309}; }, root + "/out/", Fixture::Name(i), kFileSize).result !=
                 TransferResult::Complete)
                 state.SkipWithError("transfer failed");
         key.KeyClose();

@@ -40,10 +40,10 @@ int main(int argc, char** argv) {
     d.folder = root + "/key";
     d.identity = scrambled ? "VANTIK-ID:WB12345678 FW-2131" : "VANTIK-ID:WK12345678 FW-2130";
     EmulatedKey key(d);
-    KvrNamer namer;
+    OutputNamer names;
     const double before = PeakMiB();
     key.KeyOpen();
-    const TransferOutcome o = TransferKeyFile(key, namer, 1614780309, root + "/out/", "V_1_0_2.DDD", kSize);
+    const TransferOutcome o = TransferKeyFile(key, names, [] { return std::time_t{1614780309}; }, root + "/out/", "V_1_0_2.DDD", kSize);
     key.KeyClose();
     const double peak = PeakMiB();
     std::filesystem::remove_all(root);

@@ -106,6 +106,9 @@ TEST(KvrNaming, MarkersAndSplit) {
         {"S_folder\\file_0_x", "S_folder\\file_2021-03-03_14-05-09.kvr"},  // a marker in the folder counts
         {"O\\c_lower_0_x", "O\\c_lower_0_x"},                              // lower case does not
         {"_0_C_x", "_0_C_x"},                                              // split at position 0
+        {"O\\_0_C_x", "O\\_0_C_x"},                                        // ... of the file name
+        {"D:\\V_Lkw_0_12\\A.DDD", "D:\\V_Lkw_0_12\\A.DDD"},                // the folder's split marker counts not
+        {"D:\\V_Lkw_0_12\\M_x_0_y", "D:\\V_Lkw_0_12\\M_x_2021-03-03_14-05-09.kvr"},  // its name marker does
         {"O\\C_no_split.ddd", "O\\C_no_split.ddd"},
         {"O\\M_0_other", "O\\M_0_other"},
     };
@@ -115,19 +118,32 @@ TEST(KvrNaming, MarkersAndSplit) {
 TEST(KvrNaming, OneRunNeverGivesOutANameTwice) {
     setenv("TZ", "UTC", 1);
     tzset();
-    KvrNamer namer;
-    EXPECT_EQ(namer.OutputPath("O\\V_1_0_a", 1614780309), "O\\V_1_2021-03-03_14-05-09.kvr");
-    EXPECT_EQ(namer.OutputPath("O\\V_1_0_b", 1614780309), "O\\V_1_2021-03-03_14-05-10.kvr");
-    EXPECT_EQ(namer.OutputPath("O\\V_1_0_c", 1614780310), "O\\V_1_2021-03-03_14-05-11.kvr");
-    EXPECT_EQ(namer.OutputPath("O\\plain.ddd", 1614780309), "O\\plain.ddd");
-    EXPECT_EQ(namer.OutputPath("O\\plain.ddd", 1614780309), "O\\plain.ddd");
+    OutputNamer names;
+    names.Record("O\\V_1_2021-03-03_14-05-09.kvr");
+    names.Record("O\\v_1_2021-03-03_14-05-10.KVR");  // as Windows compares: one file
+    EXPECT_EQ(names.KvrPath("O\\V_1_0_b", 1614780309), "O\\V_1_2021-03-03_14-05-11.kvr");
+    EXPECT_EQ(names.KvrPath("O\\plain.ddd", 1614780309), "O\\plain.ddd");
+    names.Record("O\\Stra\xDF" "e \xE4\xF6\xFC.ddd");
+    for (const char* same : {"O\\STRA\xDF" "E \xC4\xD6\xDC.DDD", "O\\stra\xDF" "e \xE4\xF6\xFC.ddd. .", "o\\Stra\xDF" "e \xE4\xF6\xFC.ddd"})
+        EXPECT_TRUE(names.Taken(same)) << same;
+    for (const char* other : {"O\\Strasse \xE4\xF6\xFC.ddd", "O\\Stra\xDF" "e aou.ddd", "O\\Stra\xDF" "e \xE4\xF6\xFC.dd"})
+        EXPECT_FALSE(names.Taken(other)) << other;
+}
+
+TEST(FileNames, TheToolsTemporaryPattern) {
+    EXPECT_TRUE(IsTemporaryName(TemporaryName(0)));
+    EXPECT_TRUE(IsTemporaryName("~MERO0417.PART"));
+    for (const char* other : {"~mero.part", "~mero12a4.part", "mero0001.part", "~mero0001.part.DDD", "~mero0001.par"})
+        EXPECT_FALSE(IsTemporaryName(other)) << other;
 }
 
 TEST(FileNames, OnlyPlainNamesReachTheDisk) {
-    for (const char* good : {"A.DDD", "C_20261203_0_X.DDD", "a..b", "CONFIG.SYS", "COM10", "Lkw 12.ddd"})
+    for (const char* good : {"A.DDD", "C_20261203_0_X.DDD", "a..b", "CONFIG.SYS", "COM10", "Lkw 12.ddd", "COM\xB4",
+                             "NULL.txt", "x CON.DDD", "CONINx"})
         EXPECT_TRUE(IsPlainFileName(good)) << good;
     for (const char* bad : {"", ".", "..", "..\\evil", "../evil", "a/b", "a\\b", "C:x", "CON", "con.txt", "NUL",
                             "LPT1.dat", "COM3", "aux", "x\ty", "x\ny", "trailing.", "trailing ", "a|b", "a?b",
-                            "a*b", "a\"b", "a<b"})
+                            "a*b", "a\"b", "a<b", "NUL .txt", "CON .DDD", "con   .x.y", "COM\xB9", "LPT\xB2.DDD",
+                            "com\xB3.txt", "CONIN$", "conout$.log", "LPT0"})
         EXPECT_FALSE(IsPlainFileName(bad)) << bad;
 }

@@ -20,7 +20,7 @@ struct TransferBench {
         key->KeyOpen();
     }
     TransferOutcome Transfer(const std::string& name, int size) {
-        return TransferKeyFile(*key, namer, kWhen, out, name, size);
+        return TransferKeyFile(*key, names, clock, out, name, size);
     }
     std::vector<std::string> OutFiles() { return ListFolder(out); }
     std::string Put(const std::string& name, size_t size, unsigned seed = 1) {
@@ -31,7 +31,8 @@ struct TransferBench {
 
     TempFolder temp;
     std::string out = temp / "out\\";
-    KvrNamer namer;
+    OutputNamer names;
+    Clock clock = [] { return kWhen; };
     std::unique_ptr<EmulatedKey> key;
 };
 
@@ -84,20 +85,25 @@ TEST(TransferKeyFile, FailuresReportAndKeepTheEarlierFile) {
         KeyDescription d;
         d.readFails = {"FAIL.DDD"};
         d.readTruncated = {"SHORT.DDD"};
+        d.readErrors = {"ERROR.DDD", "V_1_0_ERROR.DDD"};  // every byte delivered, yet the library failed
+        d.readPartial = {"PARTIAL.DDD"};
         TransferBench b(delivery.identity, d);
-        for (const char* name : {"FAIL.DDD", "SHORT.DDD", "WRONGSIZE.DDD"}) {
+        const std::vector<const char*> present = {"FAIL.DDD", "SHORT.DDD", "WRONGSIZE.DDD", "ERROR.DDD",
+                                                  "V_1_0_ERROR.DDD", "PARTIAL.DDD"};
+        for (const char* name : present) {
             b.Put(name, 500);
             WriteFile(b.out + name, "earlier download");
         }
         for (auto [name, size] : {std::pair<const char*, int>{"FAIL.DDD", 500}, {"SHORT.DDD", 500},
-                                  {"WRONGSIZE.DDD", 501}, {"MISSING.DDD", 10}}) {
+                                  {"WRONGSIZE.DDD", 501}, {"MISSING.DDD", 10}, {"ERROR.DDD", 500},
+                                  {"V_1_0_ERROR.DDD", 500}, {"PARTIAL.DDD", 500}}) {
             const TransferOutcome o = b.Transfer(name, size);
             EXPECT_EQ(o.result, TransferResult::Failed) << delivery.what << " " << name;
             EXPECT_NE(o.problem.find(name), std::string::npos) << o.problem;
         }
-        for (const char* name : {"FAIL.DDD", "SHORT.DDD", "WRONGSIZE.DDD"})
+        for (const char* name : present)
             EXPECT_EQ(ReadFile(b.out + name), "earlier download") << delivery.what << " " << name;
-        EXPECT_EQ(b.OutFiles().size(), 3u) << delivery.what;
+        EXPECT_EQ(b.OutFiles().size(), present.size()) << delivery.what;
     }
 }
 
@@ -138,4 +144,60 @@ TEST(TransferKeyFile, PathsBeyondTheBuffersAreRefused) {
     b.out = b.temp / std::string(1020, 'f') + "\\";
     EXPECT_EQ(b.Transfer("A.DDD", 5).result, TransferResult::Failed);
     EXPECT_EQ(b.key->Calls("KeyReadFile"), 0);
+}
+
+TEST(TransferKeyFile, ASplitMarkerInTheOutputFolderNeverLeavesIt) {
+    TransferBench b(kScramblingKey);
+    b.out = MakeFolder(b.temp / "V_Lkw_0_12") + "\\";
+    const std::string card = b.Put("C_card_0_1.DDD", 30, 1), plain = b.Put("A.DDD", 20, 2);
+    EXPECT_EQ(b.Transfer("C_card_0_1.DDD", 30).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("A.DDD", 20).result, TransferResult::Complete);
+    EXPECT_EQ(ReadFile(b.out + "C_card_2021-03-03_14-05-09.kvr"), card);
+    EXPECT_EQ(ReadFile(b.out + "A.DDD"), plain);
+    EXPECT_EQ(ListFolder(b.temp.Path()), (std::vector<std::string>{"V_Lkw_0_12", "key", "out"}));
+}
+
+TEST(TransferKeyFile, OneOutputOfARunNeverReplacesAnother) {
+    // Windows takes these pairs for one file: the second of each fails, the first stays whole.
+    TransferBench b(kScramblingKey);
+    const std::string kvr = b.Put("V_1_0_a.DDD", 40, 1);
+    b.Put("V_1_2021-03-03_14-05-09.kvr", 50, 2);
+    const std::string upper = b.Put("A.DDD", 60, 3);
+    b.Put("a.ddd", 70, 4);
+    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 40).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("A.DDD", 60).result, TransferResult::Complete);
+    for (auto [name, size] : {std::pair<const char*, int>{"V_1_2021-03-03_14-05-09.kvr", 50}, {"a.ddd", 70}}) {
+        const TransferOutcome o = b.Transfer(name, size);
+        EXPECT_EQ(o.result, TransferResult::Failed) << name;
+        EXPECT_EQ(o.problem, std::string("Datei ") + name + ": Name schon vergeben");
+    }
+    EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-09.kvr"), kvr);
+    EXPECT_EQ(ReadFile(b.out + "A.DDD"), upper);
+}
+
+TEST(TransferKeyFile, AKvrStoreRemovesTheEarlierFileUnderTheKeyName) {
+    KeyDescription d;
+    d.readFails = {"V_2_0_b.DDD"};
+    TransferBench b(kScramblingKey, d);
+    b.Put("V_1_0_a.DDD", 40, 1);
+    b.Put("V_2_0_b.DDD", 40, 2);
+    WriteFile(b.out + "V_1_0_a.DDD", "earlier plain download");
+    WriteFile(b.out + "V_2_0_b.DDD", "earlier plain download");
+    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 40).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("V_2_0_b.DDD", 40).result, TransferResult::Failed);
+    EXPECT_FALSE(PathExists(b.out + "V_1_0_a.DDD"));
+    EXPECT_EQ(ReadFile(b.out + "V_2_0_b.DDD"), "earlier plain download");  // kept on failure
+}
+
+TEST(TransferKeyFile, TheKvrTimeIsTheTimeOfNaming) {
+    TransferBench b(kScramblingKey);
+    const std::string content = b.Put("V_1_0_a.DDD", 400);
+    std::vector<int> readsSeen;  // KeyReadFile calls made when the clock was read
+    b.clock = [&] {
+        readsSeen.push_back(b.key->Calls("KeyReadFile"));
+        return kWhen + 7 * static_cast<std::time_t>(readsSeen.size() - 1);  // a slow key: 7 s per read
+    };
+    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 400).result, TransferResult::Complete);
+    EXPECT_EQ(readsSeen, (std::vector<int>{0, 1}));  // seeded before the read, named after it
+    EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-16.kvr"), content);
 }
