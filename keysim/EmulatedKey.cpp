@@ -129,6 +129,7 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
 }
 
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
+    if (onRead_) onRead_(Calls("KeyReadFile"));
     std::unique_lock<std::mutex> l(m_);
     Count("KeyReadFile");
     if (!RequireOpen()) return 1;
@@ -142,7 +143,11 @@ int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
     if (Contains(d_.readSilent, name)) return 0;
     const bool partial = Contains(d_.readPartial, name);
     if (partial) content.resize(content.size() / 3);
-    const bool fails = partial || Contains(d_.readErrors, name);
+    // A failed read may still leave a file of the full length: its second half wrong.
+    const bool damaged = Contains(d_.readErrors, name);
+    if (damaged)
+        for (size_t i = content.size() / 2; i < content.size(); ++i) content[i] = static_cast<unsigned char>(~content[i]);
+    const bool fails = partial || damaged;
     if (scrambled) Unscramble(content.data(), content.size(), keystream);
     const long long speed = d_.readSpeed;
     l.unlock();

@@ -3,6 +3,7 @@
 // promises, delivers scrambled copies when asked, and plays the faults and
 // trigger answers of its description. It also counts what it was asked, so
 // tests can see how the tool used it.
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -37,6 +38,9 @@ public:
     int LastTriggerCode() const;
     int LastBaudRate() const;
     std::vector<std::string> Files() const;  // the key's files, sorted
+    // Runs at the start of every KeyReadFile with its number (0, 1, ...), on
+    // the caller's thread: lets a test act at a chosen file.
+    void OnRead(std::function<void(int)> hook) { onRead_ = std::move(hook); }
 
 private:
     void Count(const std::string& operation);
@@ -54,4 +58,5 @@ private:
     bool fetched_ = false;
     int lastTriggerCode_ = 0;
     int lastBaudRate_ = -1;
+    std::function<void(int)> onRead_;
 };

@@ -23,7 +23,7 @@ struct KeyDescription {
     std::vector<std::string> readFails;
     std::vector<std::string> readTruncated;
     std::vector<std::string> readSilent;  // answer "read" but deliver nothing
-    std::vector<std::string> readErrors;  // deliver the whole file, then answer "failed"
+    std::vector<std::string> readErrors;  // deliver the full length, second half wrong, then answer "failed"
     std::vector<std::string> readPartial; // deliver a third of the file, then answer "failed"
     bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
     long long readSpeed = 0;           // bytes per second; 0: at once

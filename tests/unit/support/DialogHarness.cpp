@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <stdexcept>
-#include <thread>
 
-DialogHarness::DialogHarness(KeyDescription d) : description(std::move(d)) {
+DialogHarness::DialogHarness(KeyDescription d, const std::string& tempBase)
+    : temp(tempBase), description(std::move(d)) {
     programFolder = MakeFolder(temp / "program") + "\\";
     keyFolder = MakeFolder(temp / "key");
     output = temp / "out\\";
@@ -29,7 +29,7 @@ void DialogHarness::WaitForWorker() {
     do {
         view.RunPosted();
         if (!dialog->WorkerRunning()) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        view.WaitForPosted(50);
     } while (std::chrono::steady_clock::now() < deadline);
     throw std::runtime_error("the worker did not end");
 }

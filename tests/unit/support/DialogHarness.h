@@ -19,7 +19,8 @@ public:
 
 class DialogHarness {
 public:
-    explicit DialogHarness(KeyDescription description = KeyDescription());
+    // tempBase: where the temporary folders go; the system's temporary folder when empty.
+    explicit DialogHarness(KeyDescription description = KeyDescription(), const std::string& tempBase = std::string());
 
     // The command line; when empty, the output folder is passed as parameter 1.
     void Start(const std::string& commandLine = std::string());

@@ -1,6 +1,7 @@
 #include "RecordingView.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 
 #include "res/resource.h"
@@ -138,6 +139,11 @@ void RecordingView::EndDialog() {
 void RecordingView::Post(std::function<void()> task) {
     std::lock_guard<std::recursive_mutex> l(m_);
     posted_.push_back(std::move(task));
+    postedSignal_.notify_all();
+}
+void RecordingView::WaitForPosted(int milliseconds) {
+    std::unique_lock<std::recursive_mutex> l(m_);
+    postedSignal_.wait_for(l, std::chrono::milliseconds(milliseconds), [this] { return !posted_.empty(); });
 }
 
 ControlState RecordingView::Control(int id) {

@@ -2,6 +2,7 @@
 // A view that records every control's state as the user would see it, starting
 // from the dialog template's states. Thread-safe like the real one; posted
 // tasks wait until the test pumps them, as on a user-interface thread.
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -67,6 +68,8 @@ public:
     int WaitCursorDepth();
     std::vector<std::string> Counters();  // every counter text in order
     void RunPosted();
+    // Returns once a task is posted, or after the time given.
+    void WaitForPosted(int milliseconds);
 
     Rect window{100, 50, 100 + 480, 50 + 400};
     Rect desktop{0, 0, 1024, 768};
@@ -81,4 +84,5 @@ private:
     int waitCursor_ = 0;
     std::vector<std::string> counters_;
     std::deque<std::function<void()>> posted_;
+    std::condition_variable_any postedSignal_;
 };

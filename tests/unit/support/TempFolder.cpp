@@ -1,16 +1,27 @@
 #include "TempFolder.h"
 
-#include <cstdlib>
+#include <atomic>
+#include <random>
+#include <stdexcept>
 #include <filesystem>
 #include <vector>
 
 #include "platform/Files.h"
 
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mero-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    path_ = mkdtemp(buffer.data());
+TempFolder::TempFolder(const std::string& base) {
+    namespace fs = std::filesystem;
+    const fs::path root = base.empty() ? fs::temp_directory_path() : fs::path(base);
+    static std::atomic<unsigned> serial{0};
+    std::random_device entropy;
+    for (;;) {
+        const fs::path candidate = root / ("mero-test-" + std::to_string(entropy()) + "-" + std::to_string(++serial));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
+        if (error) throw std::runtime_error("no temporary folder in " + root.string());
+    }
 }
 
 TempFolder::~TempFolder() {

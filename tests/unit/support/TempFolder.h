@@ -6,7 +6,8 @@
 
 class TempFolder {
 public:
-    TempFolder();
+    // In the system's temporary folder, or in base when given.
+    explicit TempFolder(const std::string& base = std::string());
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

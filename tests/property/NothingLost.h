@@ -1,0 +1,90 @@
+#pragma once
+// "Nothing lost" as invariants checked after generated download runs of the
+// real worker, through the dialog, against the in-process emulated key:
+//   I1 every key file is still on the key, byte for byte, or its bytes lie in
+//      the output folder;
+//   I2 nothing outside the output folder is created, changed or removed;
+//   I3 a file that was in the output folder is unchanged, or holds the bytes of
+//      the key file the run stored under its name, or was removed after the key
+//      file of its name was stored whole under a .kvr name; every file the run
+//      created holds exactly the bytes of a key file;
+//   I4 the key is emptied only when every listed file arrived, never with
+//      "nodelete" or after a close request;
+//   I5 no temporary file of the tool remains.
+// Names are judged the way Windows compares them. Natively, on a file system
+// that tells case apart, two outputs of one run that Windows takes for one
+// file count as a violation; built for Windows, the platform itself decides.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ReadFault { None, ErrorWithFullFile, Fails, Truncated, Partial, Silent };
+
+struct KeyFileCase {
+    std::string name;
+    size_t size = 0;
+    ReadFault fault = ReadFault::None;
+};
+
+struct ExistingFile {
+    std::string name;
+    std::string content;
+};
+
+struct RunCase {
+    std::vector<KeyFileCase> files;
+    std::string outputFolder = "out";   // below the run's temporary folder
+    std::vector<ExistingFile> existing;  // in the output folder before the run
+    bool scrambled = false;
+    bool compact = false;
+    bool nodelete = false;
+    int closeAtRead = -1;  // the user closes the dialog as this KeyReadFile starts
+};
+
+// Where the generator takes its choices from.
+class Choices {
+public:
+    virtual ~Choices() = default;
+    // 0 to bound - 1.
+    virtual std::uint32_t Below(std::uint32_t bound) = 0;
+};
+
+class SeededChoices : public Choices {
+public:
+    explicit SeededChoices(std::uint64_t seed) : state_(seed) {}
+    std::uint32_t Below(std::uint32_t bound) override;
+
+private:
+    std::uint64_t state_;
+};
+
+// Fuzz input: each choice takes the next bytes; past the end every choice is 0.
+class ByteChoices : public Choices {
+public:
+    ByteChoices(const std::uint8_t* data, size_t size) : data_(data), size_(size) {}
+    std::uint32_t Below(std::uint32_t bound) override;
+
+private:
+    const std::uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+RunCase GenerateRun(Choices& choices);
+
+struct RunVerdict {
+    std::string violation;  // empty when every invariant holds
+    bool keyEmptied = false;
+};
+RunVerdict CheckRun(const RunCase& run);
+
+// A smaller case that still breaks an invariant.
+RunCase Shrink(RunCase failing);
+std::string Describe(const RunCase& run);
+
+struct SweepResult {
+    int runs = 0;
+    int keyEmptied = 0;          // runs that ended with an emptied key
+    std::string counterExample;  // the first failure, shrunk and described
+};
+SweepResult Sweep(std::uint64_t firstSeed, int runs);
