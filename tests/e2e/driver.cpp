@@ -222,6 +222,12 @@ void Run(const std::string& line) {
         EnableWindow(Control(id), TRUE);
     } else if (command == "close") {
         PostMessageW(g_dialog, WM_CLOSE, 0, 0);
+    } else if (command == "kill") {  // kill: ends the tool's process at once, as Task Manager would
+        DWORD pid = 0;
+        GetWindowThreadProcessId(g_dialog, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        Expect(process && TerminateProcess(process, 9), "the tool's process could not be ended");
+        CloseHandle(process);
     } else if (command == "key") {  // key <id> <virtual key code>: a key pressed on that control
         int vk = 0;
         in >> id >> vk;

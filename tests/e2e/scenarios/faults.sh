@@ -3,24 +3,26 @@
 # the tool ends when it should. Each scenario adds one row to the table.
 
 FAULT_TABLE="$WORK/fault-table.txt"
+FAULT_OUT=out  # the output folder, relative to the scenario folder
 
 # Remembers the key's files and what lies outside out/ and key/ before the run.
 fault_setup() {
     mkdir -p "$S/original"
     cp -a "$S/key/." "$S/original/"
     rm -f "$S/original/MERO.ini"
-    (cd "$S" && find . -type f ! -path './out' ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
+    (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
 }
 
 # A download pressed in the normal dialog, waited for, and the dialog closed.
-fault_download() {  # fault_download [seconds to wait for the end]
-    start_tool "$(winpath "$S/out")"
+fault_download() {  # fault_download [seconds to wait for the end] [status line to find at the end]
+    start_tool "$(winpath "$S/$FAULT_OUT")"
     drive <<EOF2
 window 10000 MERO - OVA
 waitcontains 1008 5000 gefunden!
 sleep 1400
 click 1010
 waittext 1021 ${1:-30}000 Download ENDE
+waitcontains 1008 1000 ${2:-gefunden!}
 click 2
 EOF2
     tool_exit 5
@@ -44,7 +46,7 @@ EOF2
 fault_row() {  # fault_row <name> [expected exit status]
     local before=0 on_pc=0 on_key=0 lost=0 outside f found sums
     # Byte-exact on the PC: the same content under any name in out/.
-    sums=$(find "$S/out" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}')
+    sums=$(find "$S/$FAULT_OUT" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}')
     for f in "$S"/original/*; do
         [ -e "$f" ] || continue
         before=$((before + 1))
@@ -56,7 +58,7 @@ fault_row() {  # fault_row <name> [expected exit status]
             echo "    lost: $(basename "$f")"
         fi
     done
-    outside=$( (cd "$S" && find . -type f ! -path './out' ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) |
+    outside=$( (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort) |
         comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
     [ "$outside" -gt 0 ] && sed 's/^/    outside: /' "$H/outside-new"
     printf '%-34s %6s %6s %6s %5s %7s %5s\n' "$1" "$before" "$on_pc" "$on_key" "$lost" "$outside" \
@@ -246,4 +248,89 @@ scenario_fault_existing_output_files() {
     fault_row existing_output_files
     cmp -s "$S/key/A.DDD" "$S/out/A.DDD" || fail "A.DDD was not replaced"
     [ "$(cat "$S/out/B.DDD")" = "older B" ] || fail "B.DDD lost its earlier content"
+}
+
+scenario_fault_library_error_after_a_full_file() {
+    new_scenario f_error
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_errors = C_20261204_1507_SCHMIDT.DDD"
+    five_files; fault_setup; fault_download
+    fault_row library_error_after_a_full_file
+    [ ! -e "$S/out/C_20261204_1507_SCHMIDT.DDD" ] || fail "a failed read was stored"
+}
+
+scenario_fault_library_error_scrambled() {
+    new_scenario f_error_kvr
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_errors = V_WDB9634031L123456_0_20261203.DDD"
+    five_files; fault_setup; fault_download
+    fault_row library_error_scrambled
+}
+
+scenario_fault_partial_delivery_with_error() {
+    new_scenario f_partial
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_partial = M_20261204_0830_B-MR-1234.DDD"
+    five_files; fault_setup; fault_download
+    fault_row partial_delivery_with_error
+}
+
+scenario_fault_split_marker_in_the_output_folder() {
+    new_scenario f_folder0
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    FAULT_OUT=out/V_Lkw_0_12  # a file stored in out/ itself counts as outside
+    mkdir "$S/$FAULT_OUT"
+    fault_setup; fault_download
+    fault_row split_marker_in_the_output_folder
+    [ "$(ls "$S/$FAULT_OUT" | grep -c '\.kvr$')" -eq 2 ] || fail "the folder holds: $(ls "$S/$FAULT_OUT")"
+    [ "$(ls "$S/key")" = MERO.ini ] || fail "the key was not emptied"
+}
+
+scenario_fault_names_that_windows_takes_for_one() {
+    new_scenario f_case
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "alias = A.DDD => b1.bin" "alias = a.ddd => b2.bin"
+    key_file b1.bin 500; key_file b2.bin 700
+    fault_setup; fault_download 30 "Datei a.ddd: Name schon vergeben"
+    fault_row names_that_windows_takes_for_one
+    [ "$(ls "$S/key" | wc -l)" -eq 3 ] || fail "the key was emptied although two names are one file"
+}
+
+scenario_fault_device_names_by_windows_rules() {
+    new_scenario f_devices
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "alias = NUL .txt => b1.bin" \
+        "alias = CON .DDD => b2.bin" "$(printf 'alias = COM\xb9 => b3.bin')" "$(printf 'alias = LPT\xb2.DDD => b4.bin')" \
+        "alias = CONIN$ => b5.bin"
+    for f in b1 b2 b3 b4 b5; do key_file "$f.bin" 100; done
+    key_file "A.DDD" 100
+    fault_setup; fault_download
+    fault_row device_names_by_windows_rules
+    [ "$(ls "$S/out")" = A.DDD ] || fail "out holds: $(ls "$S/out")"
+}
+
+scenario_fault_temporary_file_of_a_killed_run() {
+    new_scenario f_debris
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    five_files
+    echo "half a file" >"$S/out/~mero0000.part"
+    fault_setup; fault_download
+    fault_row temporary_file_of_a_killed_run
+    [ -z "$(ls "$S/out" | grep '^~mero')" ] || fail "the temporary file is still there"
+}
+
+scenario_fault_close_box_during_a_transfer() {
+    new_scenario f_closebox
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
+    five_files; fault_setup
+    start_tool "$(winpath "$S/out")"
+    drive < <(until_second_file; printf '%s\n' close 'waitcontains 1008 1000 Abbruch nach der laufenden Datei')
+    tool_exit 5
+    fault_row close_box_during_a_transfer
+}
+
+scenario_fault_compact_close_says_why() {
+    new_scenario f_compactclose
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
+    five_files; fault_setup
+    start_tool "$(winpath "$S/out")" t mini
+    drive < <(until_second_file; printf '%s\n' 'key 1010 27' 'waittext 1021 1000 Abbruch nach der laufenden Datei')
+    tool_exit 5
+    fault_row compact_close_says_why
 }
