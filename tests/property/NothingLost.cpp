@@ -119,7 +119,8 @@ RunCase GenerateRun(Choices& c) {
     // after a full download are searched too.
     const bool wellFormed = c.Below(3) == 0;
     std::set<std::string> names;
-    while (run.files.size() < count) {
+    // Fuzz input that ran out repeats one name: a bounded number of tries.
+    for (size_t tries = 0; run.files.size() < count && tries < 4 * count; ++tries) {
         KeyFileCase f;
         if (!wellFormed) f.name = KeyName(c, run.files);
         else if (run.files.empty() || c.Below(6)) f.name = MarkerName(c);

@@ -140,7 +140,12 @@ TEST(DownloadWorker, ClosingMidTransferStopsAtAFileBoundaryAndKeepsTheKey) {
     h.Click(IDC_START);
     while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     h.Click(IDC_CANCEL);
+    h.Click(IDC_CANCEL);
     EXPECT_FALSE(h.view.Ended());  // not while the worker holds the key
+    const std::string log = h.Log();
+    const std::string why = "\r\nAbbruch nach der laufenden Datei";  // at once, and once
+    EXPECT_EQ(log.substr(log.size() - why.size()), why);
+    EXPECT_EQ(log.find(why), log.rfind(why));
     h.WaitForWorker();
     EXPECT_TRUE(h.view.Ended());
     EXPECT_LT(h.key->Calls("KeyReadFile"), 4);
@@ -176,4 +181,26 @@ TEST(DownloadWorker, TheParameterFileIsNeverTransferred) {
     EXPECT_TRUE(h.Arrived("mero.ini"));  // only the exact name is the key's own
     EXPECT_FALSE(PathExists(h.Out("MERO.ini")));
     EXPECT_EQ(h.key->Files(), std::vector<std::string>{"MERO.ini"});
+}
+
+TEST(DownloadWorker, ClosingACompactRunSaysWhyInTheCounter) {
+    KeyDescription d = PlainKey();
+    d.readSpeed = 20000;
+    Download h({{"A.DDD", 2000}, {"B.DDD", 2000}}, d, " t mini");
+    h.Click(IDC_START);
+    while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    h.dialog->OnCancel();
+    EXPECT_EQ(h.view.GetText(IDC_COUNTER), "Abbruch nach der laufenden Datei");
+    h.WaitForWorker();
+    EXPECT_EQ(h.key->Files().size(), 3u);
+}
+
+TEST(DialogStart, RemovesOnlyTheToolsTemporaryFilesFromTheOutputFolder) {
+    DialogHarness h;
+    MakeFolder(h.output);
+    for (const char* name : {"~mero0000.part", "~MERO0417.PART", "~mero.part", "A.DDD"}) WriteFile(h.Out(name), "x");
+    WriteFile(h.temp / "~mero0001.part", "not in the output folder");
+    h.Start();
+    EXPECT_EQ(ListFolder(h.output), (std::vector<std::string>{"A.DDD", "~mero.part"}));
+    EXPECT_TRUE(PathExists(h.temp / "~mero0001.part"));
 }

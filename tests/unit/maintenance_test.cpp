@@ -69,13 +69,17 @@ TEST(DeleteSelectedKeyFiles, AtMostNinetyNineAndExactNames) {
     WriteFile(h.KeyFile("S.DDD"), "x");
     WriteFile(h.KeyFile("S.DDDG_NAME_FOR_A_FILE.DDD"), "x");  // what a stale buffer would name
     h.Start();
-    for (size_t row = 0; row < 122; ++row) h.view.SelectRowAt(IDC_FILE_LIST, row, true);
+    // Rows sort as A_VERY... (0), F100-F219 (1-120), S.DDD (121), S.DDDG... (122). Selected: 0-97, 121 and
+    // 122; the first 99 go, so the long name and then the short one are deleted, and S.DDDG... stays.
+    for (size_t row : {121, 122}) h.view.SelectRowAt(IDC_FILE_LIST, row, true);
+    for (size_t row = 0; row < 98; ++row) h.view.SelectRowAt(IDC_FILE_LIST, row, true);
     h.Click(IDC_DELETE_FILES);
     EXPECT_EQ(h.key->Calls("KeyDeleteFile"), 99);
     EXPECT_NE(h.Log().find("Es wurde(n) 99 File(s) gel\xF6scht"), std::string::npos);
     const std::vector<std::string> left = h.key->Files();
     EXPECT_EQ(left.size(), 124u - 99u);
-    EXPECT_EQ(std::count(left.begin(), left.end(), "A_VERY_LONG_NAME_FOR_A_FILE.DDD"), 0);
+    for (const char* gone : {"A_VERY_LONG_NAME_FOR_A_FILE.DDD", "S.DDD"})
+        EXPECT_EQ(std::count(left.begin(), left.end(), gone), 0) << gone;
     EXPECT_EQ(std::count(left.begin(), left.end(), "S.DDDG_NAME_FOR_A_FILE.DDD"), 1);
 }
 
