@@ -12,8 +12,11 @@ const int kEditionButtons[5] = {IDC_KEY_1, IDC_KEY_2, IDC_KEY_1_2, IDC_KEY_4, ID
 }  // namespace
 
 std::string CMERORVSDlg::MissingLibraryMessage() {
-    if (!PathExists(KeyLibraryPath_) || !Library()) return "VantikDll.dll fehlt";
+    // Both files first: a library that needs its driver library at load time
+    // would otherwise fail to load and be reported missing itself.
+    if (!PathExists(KeyLibraryPath_)) return "VantikDll.dll fehlt";
     if (!PathExists(DriverLibraryPath_)) return "ftd2xx.dll fehlt";
+    if (!Library()) return "VantikDll.dll fehlt";
     return std::string();
 }
 

@@ -6,10 +6,11 @@
 #include "res/resource.h"
 
 void CMERORVSDlg::StartDownload() {
-    // One worker at a time; in compact mode the button stays clickable.
+    // Every press restarts the time limit, also one that a running worker
+    // refuses (in compact mode the button stays clickable).
+    view_.SetTimer(kTimeLimitTimer, TimeLimit_);
     if (RefusedWhileWorkerRuns()) return;
     view_.SetWaitCursor(true);
-    view_.SetTimer(kTimeLimitTimer, TimeLimit_);
     DeleteAfterDownload_ = view_.IsChecked(IDC_DELETE_AFTER);
     if (SelectedMode_ == kModeKeyToPc) {
         StartWorker([this] {

@@ -183,12 +183,15 @@ TEST(DownloadWorker, TheParameterFileIsNeverTransferred) {
     EXPECT_EQ(h.key->Files(), std::vector<std::string>{"MERO.ini"});
 }
 
-TEST(DownloadWorker, ClosingACompactRunSaysWhyInTheCounter) {
+TEST(DownloadWorker, APressDuringACompactRunRearmsTheLimitAndClosingSaysWhy) {
     KeyDescription d = PlainKey();
     d.readSpeed = 20000;
     Download h({{"A.DDD", 2000}, {"B.DDD", 2000}}, d, " t mini");
     h.Click(IDC_START);
     while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    h.view.KillTimer(kTimeLimitTimer);
+    h.Click(IDC_START);  // refused as a second start, yet the time limit starts anew
+    EXPECT_EQ(h.view.TimerPeriod(kTimeLimitTimer), 7200000);
     h.dialog->OnCancel();
     EXPECT_EQ(h.view.GetText(IDC_COUNTER), "Abbruch nach der laufenden Datei");
     h.WaitForWorker();

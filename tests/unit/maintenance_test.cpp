@@ -134,3 +134,25 @@ TEST(FormatKey, WithoutAKey) {
     EXPECT_EQ(h.Log(), "\r\nEs wurden 0 File(s) gefunden!\r\nKey not found\r\nEs wurden 0 File(s) gefunden!");
     EXPECT_EQ(h.key->Calls("KeyOpen"), 0);
 }
+
+TEST(KeyCommands, NameTheMissingDriverLibraryEvenWhenTheKeyLibraryCannotLoadWithoutIt) {
+    for (int command : {IDC_PREPARE_KEY, IDC_INIT_KEY, IDC_FORMAT}) {
+        DialogHarness h;
+        h.Start();
+        DeleteFileAt(h.programFolder + "ftd2xx.dll");
+        h.source.key = nullptr;  // the vendor's library fails to load without its driver library
+        h.Click(command);
+        EXPECT_NE(h.Log().find("\r\nftd2xx.dll fehlt"), std::string::npos) << command;
+        EXPECT_EQ(h.Log().find("VantikDll.dll"), std::string::npos) << command;
+    }
+}
+
+TEST(DeleteSelectedKeyFiles, SaysSoWithoutALoadableLibrary) {
+    DialogHarness h;
+    WriteFile(h.KeyFile("A.DDD"), "x");
+    h.Start();
+    h.view.SelectRowAt(IDC_FILE_LIST, 0, true);
+    h.source.key = nullptr;
+    h.Click(IDC_DELETE_FILES);
+    EXPECT_EQ(h.Log(), "\r\nEs wurden 1 File(s) gefunden!\r\nVantikDll.dll fehlt");
+}
