@@ -129,7 +129,8 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
 }
 
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
-    if (onRead_) onRead_(Calls("KeyReadFile"));
+    const int number = readsStarted_++;
+    if (onRead_) onRead_(number);
     std::unique_lock<std::mutex> l(m_);
     Count("KeyReadFile");
     if (!RequireOpen()) return 1;

@@ -3,6 +3,7 @@
 // promises, delivers scrambled copies when asked, and plays the faults and
 // trigger answers of its description. It also counts what it was asked, so
 // tests can see how the tool used it.
+#include <atomic>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -59,4 +60,5 @@ private:
     int lastTriggerCode_ = 0;
     int lastBaudRate_ = -1;
     std::function<void(int)> onRead_;
+    std::atomic<int> readsStarted_{0};
 };

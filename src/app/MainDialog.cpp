@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include <new>
 #include <system_error>
 
 #include "app/FolderChain.h"
@@ -151,8 +152,14 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
     stopRequested_ = false;
     try {
         worker_ = std::thread([this, body] {
-            body();
-            view_.Post([this] { OnWorkerFinished(); });
+            // Nothing may escape a thread procedure: it would end the process.
+            std::string failure;
+            try {
+                body();
+            } catch (...) {
+                failure = CurrentExceptionText();
+            }
+            view_.Post([this, failure] { OnWorkerFinished(failure); });
         });
     } catch (const std::system_error&) {
         // No thread to be had: nothing runs and nothing is shown.
@@ -160,8 +167,37 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
     }
 }
 
-void CMERORVSDlg::OnWorkerFinished() {
+void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
     if (worker_.joinable()) worker_.join();
     workerRunning_ = false;
+    if (!failure.empty()) {
+        // The worker broke off: say so and leave the dialog ready again.
+        AppendStatusLine("Interner Fehler: " + failure);
+        view_.KillTimer(kActivityTimer);
+        view_.SetProgress(IDC_PROGRESS, 0);
+        ShowDownloadIdle();
+        if (!CompactMode_) view_.Enable(IDC_PREPARE_KEY, true);
+    }
     if (closeWhenWorkerEnds_) view_.EndDialog();
+}
+
+std::string CurrentExceptionText() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "zu wenig Speicher";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unbekannte Ausnahme";
+    }
+}
+
+void CMERORVSDlg::ReportInternalError() {
+    const std::string text = CurrentExceptionText();
+    try {
+        AppendStatusLine("Interner Fehler: " + text);
+    } catch (...) {
+        // Nothing more can be shown.
+    }
 }

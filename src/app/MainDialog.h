@@ -24,6 +24,9 @@ constexpr int kTimeLimitTimer = 3;
 // SelectedMode value of "RVT-Daten -> PC".
 constexpr int kModeKeyToPc = 3;
 
+// The exception being handled, as a user reads it; only inside a catch block.
+std::string CurrentExceptionText();
+
 class CMERORVSDlg {
 public:
     CMERORVSDlg(IView& view, ISystem& system, IKeyLibrarySource& keys, std::string commandLine,
@@ -38,6 +41,8 @@ public:
     void OnTimer(int timerId);
     // "Abbrechen", Escape, the close box and the time limit.
     void OnCancel();
+    // From a catch block at a window procedure: a status line names the failure.
+    void ReportInternalError();
 
     // Status output.
     void AppendStatusLine(const std::string& message);
@@ -92,7 +97,7 @@ private:
     bool RefusedWhileWorkerRuns();
 
     void StartWorker(std::function<void()> body);
-    void OnWorkerFinished();
+    void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
     void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names);
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);

@@ -1,5 +1,6 @@
 #include "key/Transfer.h"
 
+#include <exception>
 #include <vector>
 
 #include "key/Delivery.h"
@@ -114,9 +115,14 @@ TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Cloc
         (outputFolder + keyName).size() >= kPathBufferSize)
         return Failure(Format("Ung\xFCltiger Dateiname auf dem Key: %s", keyName.c_str()));
 
-    char identity[kIdentityBufferSize] = {};
-    key.KeyIdentify(identity);
-    if (UsesScrambledDelivery(IdentityText(identity)))
-        return Scrambled(key, names, clock, outputFolder, keyName, size);
-    return Plain(key, names, outputFolder, keyName, size);
+    try {
+        char identity[kIdentityBufferSize] = {};
+        key.KeyIdentify(identity);
+        if (UsesScrambledDelivery(IdentityText(identity)))
+            return Scrambled(key, names, clock, outputFolder, keyName, size);
+        return Plain(key, names, outputFolder, keyName, size);
+    } catch (const std::exception&) {
+        // A file too large for memory, for one: it stays on the key.
+        return Incomplete(keyName);
+    }
 }

@@ -53,11 +53,8 @@ INT_PTR OnInit(HWND window, DialogHost& host) {
     return TRUE;
 }
 
-INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) return OnInit(window, *reinterpret_cast<DialogHost*>(lParam));
-    auto* host = reinterpret_cast<DialogHost*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!host || !host->dialog) return FALSE;
-    CMERORVSDlg& dialog = *host->dialog;
+INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DialogHost& host) {
+    CMERORVSDlg& dialog = *host.dialog;
 
     switch (message) {
         case WM_COMMAND: {
@@ -89,12 +86,12 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_PAINT:
             if (!IsIconic(window)) return FALSE;
-            PaintMinimised(window, host->icon);
+            PaintMinimised(window, host.icon);
             return TRUE;
         case WM_QUERYDRAGICON:
-            return reinterpret_cast<INT_PTR>(host->icon);
+            return reinterpret_cast<INT_PTR>(host.icon);
         case WM_SETCURSOR:
-            if (!host->view->WaitCursorShown()) return FALSE;
+            if (!host.view->WaitCursorShown()) return FALSE;
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
             return Answer(window, TRUE);
         case kRunTaskMessage:
@@ -107,6 +104,20 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         default:
             return FALSE;
+    }
+}
+
+INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Nothing may escape a window procedure: the system would end the process.
+    auto* host = reinterpret_cast<DialogHost*>(
+        message == WM_INITDIALOG ? lParam : GetWindowLongPtrA(window, DWLP_USER));
+    try {
+        if (message == WM_INITDIALOG) return OnInit(window, *host);
+        if (!host || !host->dialog) return FALSE;
+        return HandleMessage(window, message, wParam, lParam, *host);
+    } catch (...) {
+        if (host && host->dialog) host->dialog->ReportInternalError();
+        return message == WM_INITDIALOG ? TRUE : FALSE;
     }
 }
 }  // namespace

@@ -2,14 +2,25 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/RestartRegistration.h"
 #include "win32/App.h"
 #include "win32/DialogHost.h"
+
+static_assert(kRestartNoCrash == RESTART_NO_CRASH && kRestartNoHang == RESTART_NO_HANG &&
+                  kRestartMaxCommandLine == RESTART_MAX_CMD_LINE,
+              "the portable restart values are the system's");
 
 bool CMERORVSApp::InitInstance() {
     // Libraries are loaded by full path only; the current folder never serves one.
     SetDllDirectoryA("");
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
+    const RestartRegistration restart = RestartRegistrationFor(commandLine_);
+    if (restart.registered) {
+        wchar_t arguments[kRestartMaxCommandLine] = {};
+        MultiByteToWideChar(1252, 0, restart.arguments.c_str(), -1, arguments, kRestartMaxCommandLine);
+        RegisterApplicationRestart(arguments, restart.flags);
+    }
     if (!RunMainDialog(instance_, commandLine_)) {
         OutputDebugStringA("MERORVS: the dialog could not be created\n");
         exitCode_ = 1;
@@ -19,7 +30,11 @@ bool CMERORVSApp::InitInstance() {
 
 // The platform hands over the text after the executable's own name, unchanged.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
-    CMERORVSApp app(instance, arguments ? arguments : "");
-    app.InitInstance();
-    return app.ExitCode();
+    try {
+        CMERORVSApp app(instance, arguments ? arguments : "");
+        app.InitInstance();
+        return app.ExitCode();
+    } catch (...) {
+        return 1;  // never taken for a finished run
+    }
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "platform/Text.h"
@@ -44,7 +45,12 @@ ProgramInfo Win32System::ReadProgramVersionInfo() {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     if (size == 0) return info;
-    std::vector<char> block(size, 0);
+    std::vector<char> block;
+    try {
+        block.resize(size);
+    } catch (const std::bad_alloc&) {
+        return info;
+    }
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data()) ||

@@ -207,3 +207,26 @@ TEST(DialogStart, RemovesOnlyTheToolsTemporaryFilesFromTheOutputFolder) {
     EXPECT_EQ(ListFolder(h.output), (std::vector<std::string>{"A.DDD", "~mero.part"}));
     EXPECT_TRUE(PathExists(h.temp / "~mero0001.part"));
 }
+
+TEST(DownloadWorker, AnExceptionNeverEscapesTheWorker) {
+    // A file the transfer cannot hold in memory fails alone; anything else ends
+    // the worker with a status line and a dialog ready again. The key keeps all.
+    for (bool fromTransfer : {true, false}) {
+        Download h({{"A.DDD", 10}, {"B.DDD", 20}}, PlainKey());
+        h.key->OnRead([fromTransfer](int read) {
+            if (read != 0) return;
+            if (fromTransfer) throw std::bad_alloc();
+            throw 42;
+        });
+        h.Run();
+        EXPECT_EQ(h.key->Files().size(), 3u) << fromTransfer;
+        EXPECT_FALSE(PathExists(h.Out("A.DDD"))) << fromTransfer;
+        EXPECT_EQ(h.Arrived("B.DDD"), fromTransfer) << h.Log();
+        EXPECT_NE(h.Log().find(fromTransfer ? "Datei A.DDD nicht vollst" : "Interner Fehler: unbekannte Ausnahme"),
+                  std::string::npos)
+            << h.Log();
+        EXPECT_TRUE(h.view.Control(IDC_START).enabled);
+        EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
+        EXPECT_FALSE(h.view.TimerArmed(kActivityTimer));
+    }
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Params.h"
+#include "app/RestartRegistration.h"
 
 namespace {
 std::vector<std::string> Split(const std::string& line) {
@@ -95,4 +96,15 @@ TEST(CommandLineSettings, TimeLimitTexts) {
         {"/Min:1", 60000},
     };
     for (const Case& c : cases) EXPECT_EQ(TimeLimitFromText(c.text), c.ms) << c.text;
+}
+
+TEST(RestartRegistration, TheCommandLineForUpdateRestartsOnly) {
+    const std::string unattended = "\"D:\\Export \xE4\" \"Lkw 12\" mini /Min:30 nodelete";
+    const RestartRegistration r = RestartRegistrationFor(unattended);
+    EXPECT_TRUE(r.registered);
+    EXPECT_EQ(r.arguments, unattended);
+    EXPECT_EQ(r.flags, kRestartNoCrash | kRestartNoHang);
+    EXPECT_TRUE(RestartRegistrationFor("").registered);
+    EXPECT_TRUE(RestartRegistrationFor(std::string(1023, 'x')).registered);
+    EXPECT_FALSE(RestartRegistrationFor(std::string(1024, 'x')).registered);  // the system would refuse it
 }
