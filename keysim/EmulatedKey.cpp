@@ -40,6 +40,8 @@ std::string EmulatedKey::PathOf(const std::string& name) const {
     return d_.folder + "\\" + name;
 }
 
+bool EmulatedKey::Present() const { return d_.presenceFile.empty() || PathExists(d_.presenceFile); }
+
 bool EmulatedKey::RequireOpen() {
     if (!open_) ++violations_;
     return open_;
@@ -54,6 +56,7 @@ const char* EmulatedKey::KeyGetDllVersion() {
 int EmulatedKey::KeyIdentify(char* identity100) {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyIdentify");
+    if (!Present()) return 1;
     if (identifyFailuresLeft_ != 0) {
         if (identifyFailuresLeft_ > 0) --identifyFailuresLeft_;
         return 1;
@@ -67,6 +70,7 @@ int EmulatedKey::KeyReadDirectory(char** slots128) {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyReadDirectory");
     if (open_) ++violations_;
+    if (!Present()) return 1;
     if (d_.directoryReadsBeforeFailure >= 0 && directoryReads_++ >= d_.directoryReadsBeforeFailure) return 1;
     if (!IsFolder(d_.folder)) return 1;
     std::vector<std::string> names, backing;
@@ -89,7 +93,7 @@ int EmulatedKey::KeyReadDirectory(char** slots128) {
 int EmulatedKey::KeyOpen() {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyOpen");
-    if (d_.openFails) return 1;
+    if (d_.openFails || !Present()) return 1;
     if (open_) ++violations_;
     open_ = true;
     return 0;

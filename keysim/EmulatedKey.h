@@ -47,6 +47,7 @@ private:
     void Count(const std::string& operation);
     std::string PathOf(const std::string& name) const;
     bool RequireOpen();
+    bool Present() const;
 
     KeyDescription d_;
     mutable std::mutex m_;

@@ -16,6 +16,9 @@ struct KeyDescription {
     // no file system would hold: {key name, file in the folder}.
     std::vector<std::pair<std::string, std::string>> aliases;
 
+    // When set, the key is plugged in only while this file exists.
+    std::string presenceFile;
+
     // Injected faults.
     bool openFails = false;
     int identifyFailures = 0;          // the first N identifications fail; -1: always

@@ -129,7 +129,9 @@ void CMERORVSDlg::OnButtonClicked(int id) {
 }
 
 void CMERORVSDlg::OnCancel() {
+    closing_ = true;
     view_.KillTimer(kTimeLimitTimer);
+    view_.KillTimer(kDeviceSettleTimer);
     if (workerRunning_) {
         // The worker stops at its next file boundary; the dialog ends then.
         // Say so at once, or the window seems to ignore the user.
@@ -178,7 +180,12 @@ void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
         ShowDownloadIdle();
         if (!CompactMode_) view_.Enable(IDC_PREPARE_KEY, true);
     }
-    if (closeWhenWorkerEnds_) view_.EndDialog();
+    if (closeWhenWorkerEnds_) {
+        view_.EndDialog();
+    } else if (deviceChangePending_) {
+        deviceChangePending_ = false;
+        OnDeviceChange();
+    }
 }
 
 std::string CurrentExceptionText() {

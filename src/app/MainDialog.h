@@ -20,6 +20,8 @@
 constexpr int kActivityTimer = 0;
 constexpr int kStartupTimer = 1;
 constexpr int kTimeLimitTimer = 3;
+constexpr int kDeviceSettleTimer = 2;  // a key plugged in: prepare it once the devices settled
+constexpr int kDeviceSettleTime = 1000;
 
 // SelectedMode value of "RVT-Daten -> PC".
 constexpr int kModeKeyToPc = 3;
@@ -41,6 +43,8 @@ public:
     void OnTimer(int timerId);
     // "Abbrechen", Escape, the close box and the time limit.
     void OnCancel();
+    // The system's devices changed (a key plugged in, perhaps).
+    void OnDeviceChange();
     // From a catch block at a window procedure: a status line names the failure.
     void ReportInternalError();
 
@@ -53,7 +57,8 @@ public:
 
     // Key directory and preparation.
     void ListKeyDirectory();
-    void PrepareKey();
+    // announceKey: a status line says that a key arrived when one is identified.
+    void PrepareKey(bool announceKey = false);
     void UpdateStartButton();
     int ReadBaudRateChoice();
 
@@ -96,6 +101,9 @@ private:
     // Whole-key commands are refused while a worker owns key and list.
     bool RefusedWhileWorkerRuns();
 
+    void OnDeviceSettled();
+    bool Closing() const { return closing_ || closeWhenWorkerEnds_; }
+
     void StartWorker(std::function<void()> body);
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
@@ -127,4 +135,8 @@ private:
     std::atomic<bool> workerRunning_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeWhenWorkerEnds_{false};
+    // User-interface thread only.
+    bool closing_ = false;
+    bool KeyIdentified_ = false;        // by the last preparation
+    bool deviceChangePending_ = false;  // arrived while a worker ran
 };

@@ -47,6 +47,9 @@ void CMERORVSDlg::OnTimer(int timerId) {
         case kTimeLimitTimer:
             OnCancel();
             break;
+        case kDeviceSettleTimer:
+            OnDeviceSettled();
+            break;
         default:
             break;
     }

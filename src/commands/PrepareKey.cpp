@@ -20,8 +20,9 @@ std::string CMERORVSDlg::MissingLibraryMessage() {
     return std::string();
 }
 
-void CMERORVSDlg::PrepareKey() {
+void CMERORVSDlg::PrepareKey(bool announceKey) {
     if (RefusedWhileWorkerRuns()) return;
+    KeyIdentified_ = false;
     view_.SetWaitCursor(true);
     for (int id : kEditionButtons) view_.Show(id, false);
     view_.SetText(IDC_COUNTER, "Download 0 - 0");
@@ -36,6 +37,8 @@ void CMERORVSDlg::PrepareKey() {
         IKeyLibrary& key = *Library();
         char identity[kIdentityBufferSize] = {};
         if (key.KeyIdentify(identity) == 0) {
+            KeyIdentified_ = true;
+            if (announceKey) AppendStatusLine("Key erkannt");
             for (int id : kEditionButtons) view_.Show(id, false);
             key.KeyReset();
             system_.Sleep(1000);

@@ -3,6 +3,7 @@
 #include "win32/DialogHost.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <memory>
 
@@ -67,6 +68,10 @@ INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, D
         }
         case WM_CLOSE:
             dialog.OnCancel();
+            return TRUE;
+        case WM_DEVICECHANGE:
+            // The broadcast every top-level window gets when devices come and go.
+            if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL) dialog.OnDeviceChange();
             return TRUE;
         case WM_TIMER:
             dialog.OnTimer(static_cast<int>(wParam));

@@ -222,6 +222,8 @@ void Run(const std::string& line) {
         EnableWindow(Control(id), TRUE);
     } else if (command == "close") {
         PostMessageW(g_dialog, WM_CLOSE, 0, 0);
+    } else if (command == "devicechange") {  // devicechange: the broadcast when devices come and go
+        SendMessageW(g_dialog, WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
     } else if (command == "kill") {  // kill: ends the tool's process at once, as Task Manager would
         DWORD pid = 0;
         GetWindowThreadProcessId(g_dialog, &pid);

@@ -52,7 +52,7 @@ enabled 1026 0
 checked 1026 1
 click 2
 EOF2
-    tool_exit 1
+    tool_exit 5
     [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
     [ -d "$WINEPREFIX/drive_c/e2e-daten/Daten/Container/KVR" ] || fail "output folder not created"
 }

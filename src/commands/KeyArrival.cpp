@@ -1,0 +1,24 @@
+// A key plugged in after the start: when the last preparation found none, a
+// device change prepares the key once the devices have settled. A key already
+// identified is left alone, so a mouse plugged in changes nothing.
+#include "app/MainDialog.h"
+
+void CMERORVSDlg::OnDeviceChange() {
+    if (Closing() || KeyIdentified_) return;
+    if (workerRunning_) {
+        deviceChangePending_ = true;  // the worker owns the key until it ends
+        return;
+    }
+    // Arming it again restarts the period: one preparation for a burst of changes.
+    view_.SetTimer(kDeviceSettleTimer, kDeviceSettleTime);
+}
+
+void CMERORVSDlg::OnDeviceSettled() {
+    view_.KillTimer(kDeviceSettleTimer);
+    if (Closing() || KeyIdentified_) return;
+    if (workerRunning_) {
+        deviceChangePending_ = true;
+        return;
+    }
+    PrepareKey(true);
+}
