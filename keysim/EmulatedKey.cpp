@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "key/Delivery.h"
 #include "platform/Files.h"
+#include "platform/FilesNative.h"
 #include "platform/Text.h"
 
 namespace {
@@ -104,6 +106,13 @@ int EmulatedKey::KeyClose() {
     Count("KeyClose");
     if (!open_) ++violations_;
     open_ = false;
+    if (!readTimes_.empty()) {
+        if (FILE* trace = OpenNative(d_.traceFile, "ab")) {
+            for (const auto& [start, end] : readTimes_) std::fprintf(trace, "read %lld %lld\n", start, end);
+            std::fclose(trace);
+        }
+        readTimes_.clear();
+    }
     return 0;
 }
 
@@ -132,7 +141,24 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
     return WriteWholeFile(target, content.data(), content.size()) ? 0 : 1;
 }
 
+namespace {
+long long Microseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+}  // namespace
+
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
+    const long long start = Microseconds();
+    const int result = Read(keySideName, path1024);
+    if (!d_.traceFile.empty()) {
+        std::lock_guard<std::mutex> l(m_);
+        readTimes_.emplace_back(start, Microseconds());
+    }
+    return result;
+}
+
+int EmulatedKey::Read(char* keySideName, char* path1024) {
     const int number = readsStarted_++;
     if (onRead_) onRead_(number);
     std::unique_lock<std::mutex> l(m_);

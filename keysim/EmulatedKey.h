@@ -48,6 +48,7 @@ private:
     std::string PathOf(const std::string& name) const;
     bool RequireOpen();
     bool Present() const;
+    int Read(char* keySideName, char* path1024);
 
     KeyDescription d_;
     mutable std::mutex m_;
@@ -62,4 +63,5 @@ private:
     int lastBaudRate_ = -1;
     std::function<void(int)> onRead_;
     std::atomic<int> readsStarted_{0};
+    std::vector<std::pair<long long, long long>> readTimes_;  // start, end in microseconds
 };

@@ -48,6 +48,7 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "fetch") d.fetchFolder = Resolve(baseFolder, value);
         else if (name == "order") d.order = SplitList(value);
         else if (name == "presence") d.presenceFile = Resolve(baseFolder, value);
+        else if (name == "trace") d.traceFile = Resolve(baseFolder, value);
         else if (name == "open_fails") d.openFails = number != 0;
         else if (name == "identify_fails") d.identifyFailures = number;
         else if (name == "directory_fails_after") d.directoryReadsBeforeFailure = number;

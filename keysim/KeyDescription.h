@@ -18,6 +18,9 @@ struct KeyDescription {
 
     // When set, the key is plugged in only while this file exists.
     std::string presenceFile;
+    // When set, each KeyReadFile's start and end (microseconds) are appended
+    // here at KeyClose, so a benchmark can see the caller's time between reads.
+    std::string traceFile;
 
     // Injected faults.
     bool openFails = false;

@@ -2,7 +2,8 @@
 # Benchmarks of the real tool under Wine, each against a baseline measured in
 # the same run: a download through the emulated key vs "copy" of the same
 # files, the dialog's message round trip while a worker copies 64 MiB vs idle,
-# start-up vs the smallest dialog program, and the status log's cost per line.
+# start-up vs the smallest dialog program, the status log's cost per line, and
+# keys full of files (press to process end vs a plain and a flushed copy).
 # Usage: wine_bench.sh <windows build folder>
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -76,6 +77,51 @@ click 2
 EOF2
 tool_exit 5
 
+# 4. A key full of files, compact mode, from the press to the end of the
+#    process, against "copy /b" and against a copy that flushes each file; and
+#    the tool's own time between two reads of the key library.
+empty_cmd_ms() {
+    local t0; t0=$(date +%s%N)
+    (cd "$S" && wine cmd /c exit) >/dev/null 2>&1 </dev/null
+    echo $(( ($(date +%s%N) - t0) / 1000000 ))
+}
+probe() {  # probe <label> <bytes per file> <identity>; prints one row
+    local i t0 copy_ms flushed_ms download_ms gap cmd_ms
+    new_scenario "probe_$1"
+    with_key_library "identity = $3" "trace = ..\\.h\\trace.txt"
+    for i in $(seq 100 227); do head -c "$2" /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
+    (cd "$S" && wine cmd /c "copy /b key\\C_*.DDD nul >nul") >/dev/null 2>&1 </dev/null  # into the cache
+    cmd_ms=$(empty_cmd_ms)
+    t0=$(date +%s%N)
+    (cd "$S" && mkdir -p copy && wine cmd /c "copy /b key\\C_*.DDD copy\\ >nul") >/dev/null 2>&1 </dev/null
+    copy_ms=$(( ($(date +%s%N) - t0) / 1000000 - cmd_ms ))
+    flushed_ms=$(cd "$S" && wine "$WIN_BUILD/flush_copy.exe" key flushed 2>/dev/null | tr -d '\r' | awk '{print int($4)}')
+    start_tool "$(winpath "$S/out")" t mini
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 10000 Download 0 - 128
+sleep 300
+stopwatch
+click 1010
+waitgone 300000
+elapsed download
+EOF2
+    tool_exit 10
+    download_ms=$(value "elapsed download" 3 | cut -d. -f1)
+    # Median of (start of read i+1) - (end of read i), in milliseconds.
+    gap=$(sort -k2 -n "$H/trace.txt" | awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' | sort -g |
+        awk '{v[NR] = $1} END {printf "%.2f", v[int((NR + 1) / 2)]}')
+    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
+    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs flushed copy" "$download_ms" "$flushed_ms" "$(ratio "$download_ms" "$flushed_ms")"
+    printf '%-52s %8s ms\n' "$1: worker's gap between reads, median" "$gap"
+}
+probes=$(
+    probe "128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130"
+    probe "128 x 512 KiB, scrambled" 524288 "VANTIK-ID:WB40213377 FW-2131"
+    probe "128 x 32 KiB, plain" 32768 "VANTIK-ID:WK12345678 FW-2130"
+    probe "128 x 32 KiB, scrambled" 32768 "VANTIK-ID:WB40213377 FW-2131"
+)
+
 # 3. A status line at 100 and at 10,000 lines in the real edit control.
 statuslog=$(cd "$WIN_BUILD" && timeout 300 wine statuslog_bench.exe 2>/dev/null | tr -d '\r')
 
@@ -86,3 +132,4 @@ printf '%-52s %8s ms %8s ms %7s\n' "message round trip, p99, busy vs idle" "${bu
 printf '%-52s %8s ms %8s ms %7s\n' "start to dialog on screen vs minimal dialog program" "$window_ms" "$minimal_ms" "$(ratio "$window_ms" "$minimal_ms")"
 printf '%-52s %8s ms %8s ms %7s\n' "start to prepared key vs minimal dialog program" "$startup_ms" "$minimal_ms" "$(ratio "$startup_ms" "$minimal_ms")"
 echo "$statuslog"
+echo "$probes"
