@@ -12,6 +12,11 @@
 #include "platform/Text.h"
 
 namespace {
+long long Microseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool Contains(const std::vector<std::string>& list, const std::string& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
 }
@@ -69,6 +74,13 @@ int EmulatedKey::KeyIdentify(char* identity100) {
 }
 
 int EmulatedKey::KeyReadDirectory(char** slots128) {
+    const long long start = Microseconds();
+    const int result = ReadDirectory(slots128);
+    Trace("directory", start);
+    return result;
+}
+
+int EmulatedKey::ReadDirectory(char** slots128) {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyReadDirectory");
     if (open_) ++violations_;
@@ -106,17 +118,24 @@ int EmulatedKey::KeyClose() {
     Count("KeyClose");
     if (!open_) ++violations_;
     open_ = false;
-    if (!readTimes_.empty()) {
+    if (!trace_.empty()) {
         if (FILE* trace = OpenNative(d_.traceFile, "ab")) {
-            for (const auto& [start, end] : readTimes_) std::fprintf(trace, "read %lld %lld\n", start, end);
+            for (const TracedCall& c : trace_) std::fprintf(trace, "%s %lld %lld\n", c.operation, c.start, c.end);
             std::fclose(trace);
         }
-        readTimes_.clear();
+        trace_.clear();
     }
     return 0;
 }
 
 int EmulatedKey::KeyDeleteFile(char* name128) {
+    const long long start = Microseconds();
+    const int result = Delete(name128);
+    Trace("delete", start);
+    return result;
+}
+
+int EmulatedKey::Delete(char* name128) {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyDeleteFile");
     if (!RequireOpen()) return 1;
@@ -141,20 +160,16 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
     return WriteWholeFile(target, content.data(), content.size()) ? 0 : 1;
 }
 
-namespace {
-long long Microseconds() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+void EmulatedKey::Trace(const char* operation, long long start) {
+    if (d_.traceFile.empty()) return;
+    std::lock_guard<std::mutex> l(m_);
+    trace_.push_back({operation, start, Microseconds()});
 }
-}  // namespace
 
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
     const long long start = Microseconds();
     const int result = Read(keySideName, path1024);
-    if (!d_.traceFile.empty()) {
-        std::lock_guard<std::mutex> l(m_);
-        readTimes_.emplace_back(start, Microseconds());
-    }
+    Trace("read", start);
     return result;
 }
 

@@ -48,7 +48,10 @@ private:
     std::string PathOf(const std::string& name) const;
     bool RequireOpen();
     bool Present() const;
+    // The operations behind their traced entry points.
     int Read(char* keySideName, char* path1024);
+    int Delete(char* name128);
+    int ReadDirectory(char** slots128);
 
     KeyDescription d_;
     mutable std::mutex m_;
@@ -63,5 +66,10 @@ private:
     int lastBaudRate_ = -1;
     std::function<void(int)> onRead_;
     std::atomic<int> readsStarted_{0};
-    std::vector<std::pair<long long, long long>> readTimes_;  // start, end in microseconds
+    struct TracedCall {
+        const char* operation;
+        long long start, end;  // microseconds
+    };
+    std::vector<TracedCall> trace_;
+    void Trace(const char* operation, long long start);
 };

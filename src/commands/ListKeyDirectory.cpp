@@ -13,8 +13,9 @@ void CMERORVSDlg::ListKeyDirectory() {
 }
 
 void CMERORVSDlg::FillFileList(const DirectoryTable& table) {
-    view_.ListReset(IDC_FILE_LIST);
     KeyFileList_ = EntriesFromDirectory(table);
+    std::vector<ListRow> rows;
     for (size_t i = 0; i < KeyFileList_.size(); ++i)
-        view_.ListAdd(IDC_FILE_LIST, ListRowText(KeyFileList_[i]), static_cast<int>(i));
+        rows.push_back({ListRowText(KeyFileList_[i]), static_cast<int>(i)});
+    view_.ListFill(IDC_FILE_LIST, rows);
 }

@@ -1,11 +1,19 @@
 #pragma once
 // The dialog as the portable logic sees it: controls addressed by their dialog
-// ids. Every operation may be called from any thread; the platform carries it
-// out on the user-interface thread and returns when it is done.
+// ids. Every operation may be called from any thread and is carried out on the
+// user-interface thread. Called from another thread, a change returns at once
+// and takes effect in order with that thread's earlier changes and posted
+// tasks; a read waits for its answer, so a worker reads what it needs before
+// its work starts.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+struct ListRow {
+    std::string text;
+    int entryIndex = -1;
+};
 
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -32,7 +40,8 @@ public:
     // List box rows carry the index of the entry they show, so a sorted list
     // box still traces every row back to its entry.
     virtual void ListReset(int id) = 0;
-    virtual void ListAdd(int id, const std::string& text, int entryIndex) = 0;
+    // Empties the list box and fills it with these rows, in one step.
+    virtual void ListFill(int id, const std::vector<ListRow>& rows) = 0;
     virtual void ListSelectEntry(int id, int entryIndex, bool selected) = 0;
     // Entry indices of the selected rows, in row order.
     virtual std::vector<int> ListSelectedEntries(int id) = 0;

@@ -99,14 +99,9 @@ INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, D
             if (!host.view->WaitCursorShown()) return FALSE;
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
             return Answer(window, TRUE);
-        case kRunTaskMessage:
-            (*reinterpret_cast<std::function<void()>*>(lParam))();
+        case kRunQueueMessage:
+            host.view->RunQueued();
             return TRUE;
-        case kPostTaskMessage: {
-            std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
-            (*task)();
-            return TRUE;
-        }
         default:
             return FALSE;
     }
@@ -134,7 +129,7 @@ bool RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
     host.keys.reset(new KeyLibraryLoader(ExecutableFolder() + "VantikDll.dll"));
     const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MERORVS_DIALOG), nullptr, DialogProc,
                                            reinterpret_cast<LPARAM>(&host));
-    // Tasks still queued for the window are dropped with it; the worker has ended.
+    // The worker has ended; tasks still queued for the window are dropped with the view.
     host.dialog.reset();
     return result != -1;
 }

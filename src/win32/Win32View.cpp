@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 namespace {
 std::string WindowText(HWND h) {
     const int length = GetWindowTextLengthA(h);
@@ -11,24 +13,69 @@ std::string WindowText(HWND h) {
     return text;
 }
 
-int RowOfEntry(HWND list, int entryIndex) {
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row)
-        if (static_cast<int>(SendMessageA(list, LB_GETITEMDATA, row, 0)) == entryIndex) return row;
-    return -1;
-}
 }  // namespace
 
+void Win32View::Enqueue(std::function<void()> task, Slot slot) {
+    std::lock_guard<std::mutex> l(queueMutex_);
+    if (slot != 0) {
+        // Look back over other slots' changes only: never across a task whose
+        // effect a dropped change could alter (a status line, a reset list, a read).
+        for (auto it = queue_.rbegin(); it != queue_.rend() && it->slot != 0; ++it) {
+            if (it->slot != slot) continue;
+            queue_.erase(std::next(it).base());
+            break;
+        }
+    }
+    queue_.push_back({std::move(task), slot});
+    // One wake-up for a run of tasks; a window that is gone leaves them queued.
+    if (!wakePosted_) wakePosted_ = PostMessageA(dialog_, kRunQueueMessage, 0, 0) != 0;
+}
+
+void Win32View::RunQueued() {
+    // A slice at a time, so the window keeps answering while a worker is busy.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
+    // A task that fails must not drop the ones behind it (the worker's last
+    // task ends its run); the first failure goes on to the window procedure.
+    std::exception_ptr failure;
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard<std::mutex> l(queueMutex_);
+            if (queue_.empty()) {
+                wakePosted_ = false;
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= until) {
+                wakePosted_ = PostMessageA(dialog_, kRunQueueMessage, 0, 0) != 0;
+                break;
+            }
+            task = std::move(queue_.front().task);
+            queue_.pop_front();
+        }
+        try {
+            task();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void Win32View::Change(std::function<void()> task, Slot slot) {
+    if (OnUiThread()) task();
+    else Enqueue(std::move(task), slot);
+}
+
 void Win32View::SetText(int id, const std::string& text) {
-    OnUiThread([&] { SetWindowTextA(Item(id), text.c_str()); });
+    Change([this, id, text] { SetWindowTextA(Item(id), text.c_str()); }, SlotOf(1, id));
 }
 
 std::string Win32View::GetText(int id) {
-    return OnUiThread([&] { return WindowText(Item(id)); });
+    return Read([this, id] { return WindowText(Item(id)); });
 }
 
 void Win32View::AppendText(int id, const std::string& text) {
-    OnUiThread([&] {
+    Change([this, id, text] {
         HWND edit = Item(id);
         const LPARAM end = GetWindowTextLengthA(edit);
         SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
@@ -37,41 +84,63 @@ void Win32View::AppendText(int id, const std::string& text) {
 }
 
 void Win32View::Enable(int id, bool enabled) {
-    OnUiThread([&] { EnableWindow(Item(id), enabled ? TRUE : FALSE); });
+    Change([this, id, enabled] { EnableWindow(Item(id), enabled ? TRUE : FALSE); }, SlotOf(2, id));
 }
 
 void Win32View::Show(int id, bool visible) {
-    OnUiThread([&] { ShowWindow(Item(id), visible ? SW_SHOW : SW_HIDE); });
+    Change([this, id, visible] { ShowWindow(Item(id), visible ? SW_SHOW : SW_HIDE); });
 }
 
 void Win32View::SetCheck(int id, bool checked) {
-    OnUiThread([&] { CheckDlgButton(dialog_, id, checked ? BST_CHECKED : BST_UNCHECKED); });
+    Change([this, id, checked] { CheckDlgButton(dialog_, id, checked ? BST_CHECKED : BST_UNCHECKED); });
 }
 
 bool Win32View::IsChecked(int id) {
-    return OnUiThread([&] { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; });
+    return Read([this, id] { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; });
 }
 
 void Win32View::ListReset(int id) {
-    OnUiThread([&] { SendMessageA(Item(id), LB_RESETCONTENT, 0, 0); });
+    Change([this, id] {
+        SendMessageA(Item(id), LB_RESETCONTENT, 0, 0);
+        rowOfEntry_.erase(id);
+    });
 }
 
-void Win32View::ListAdd(int id, const std::string& text, int entryIndex) {
-    OnUiThread([&] {
-        const LRESULT row = SendMessageA(Item(id), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        if (row >= 0) SendMessageA(Item(id), LB_SETITEMDATA, static_cast<WPARAM>(row), entryIndex);
+void Win32View::ListFill(int id, const std::vector<ListRow>& rows) {
+    Change([this, id, rows] {
+        HWND list = Item(id);
+        // No repaint per row: the list box shows the whole directory at once.
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        SendMessageA(list, LB_INITSTORAGE, rows.size(), 64 * rows.size());
+        for (const ListRow& r : rows) {
+            const LRESULT row = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(r.text.c_str()));
+            if (row >= 0) SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(row), r.entryIndex);
+        }
+        // Where each entry's row landed in the sorted list, once, not per selection.
+        std::vector<int>& rowOf = rowOfEntry_[id];
+        rowOf.assign(rows.size(), -1);
+        for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+            const LRESULT entry = SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0);
+            if (entry >= 0 && static_cast<size_t>(entry) < rowOf.size()) rowOf[static_cast<size_t>(entry)] = row;
+        }
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
     });
 }
 
 void Win32View::ListSelectEntry(int id, int entryIndex, bool selected) {
-    OnUiThread([&] {
-        const int row = RowOfEntry(Item(id), entryIndex);
+    Change([this, id, entryIndex, selected] {
+        const auto rows = rowOfEntry_.find(id);
+        if (rows == rowOfEntry_.end() || entryIndex < 0 || static_cast<size_t>(entryIndex) >= rows->second.size())
+            return;
+        const int row = rows->second[static_cast<size_t>(entryIndex)];
         if (row >= 0) SendMessageA(Item(id), LB_SETSEL, selected ? TRUE : FALSE, row);
-    });
+    }, SlotOf(3, id, entryIndex));
 }
 
 std::vector<int> Win32View::ListSelectedEntries(int id) {
-    return OnUiThread([&] {
+    return Read([this, id] {
         HWND list = Item(id);
         const LRESULT count = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
         std::vector<int> rows(count > 0 ? static_cast<size_t>(count) : 0);
@@ -84,27 +153,28 @@ std::vector<int> Win32View::ListSelectedEntries(int id) {
 }
 
 void Win32View::ComboAdd(int id, const std::string& text) {
-    OnUiThread([&] { SendMessageA(Item(id), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())); });
+    Change([this, id, text] { SendMessageA(Item(id), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())); });
 }
 
 void Win32View::SetProgress(int id, int position) {
-    OnUiThread([&] { SendMessageA(Item(id), PBM_SETPOS, static_cast<WPARAM>(position), 0); });
+    Change([this, id, position] { SendMessageA(Item(id), PBM_SETPOS, static_cast<WPARAM>(position), 0); },
+           SlotOf(4, id));
 }
 
 int Win32View::GetProgress(int id) {
-    return OnUiThread([&] { return static_cast<int>(SendMessageA(Item(id), PBM_GETPOS, 0, 0)); });
+    return Read([this, id] { return static_cast<int>(SendMessageA(Item(id), PBM_GETPOS, 0, 0)); });
 }
 
 void Win32View::SetTitle(const std::string& title) {
-    OnUiThread([&] { SetWindowTextA(dialog_, title.c_str()); });
+    Change([this, title] { SetWindowTextA(dialog_, title.c_str()); });
 }
 
 std::string Win32View::GetTitle() {
-    return OnUiThread([&] { return WindowText(dialog_); });
+    return Read([this] { return WindowText(dialog_); });
 }
 
 Rect Win32View::WindowRect() {
-    return OnUiThread([&] {
+    return Read([this] {
         RECT r{};
         GetWindowRect(dialog_, &r);
         return Rect{r.left, r.top, r.right, r.bottom};
@@ -112,7 +182,7 @@ Rect Win32View::WindowRect() {
 }
 
 Rect Win32View::DesktopRect() {
-    return OnUiThread([&] {
+    return Read([] {
         RECT r{};
         GetClientRect(GetDesktopWindow(), &r);
         return Rect{r.left, r.top, r.right, r.bottom};
@@ -120,35 +190,34 @@ Rect Win32View::DesktopRect() {
 }
 
 void Win32View::MoveWindow(const Rect& r) {
-    OnUiThread([&] { ::MoveWindow(dialog_, r.left, r.top, r.Width(), r.Height(), TRUE); });
+    Change([this, r] { ::MoveWindow(dialog_, r.left, r.top, r.Width(), r.Height(), TRUE); });
 }
 
 void Win32View::SetTimer(int timerId, int milliseconds) {
-    OnUiThread([&] { ::SetTimer(dialog_, static_cast<UINT_PTR>(timerId), static_cast<UINT>(milliseconds), nullptr); });
+    Change([this, timerId, milliseconds] {
+        ::SetTimer(dialog_, static_cast<UINT_PTR>(timerId), static_cast<UINT>(milliseconds), nullptr);
+    });
 }
 
 void Win32View::KillTimer(int timerId) {
-    OnUiThread([&] { ::KillTimer(dialog_, static_cast<UINT_PTR>(timerId)); });
+    Change([this, timerId] { ::KillTimer(dialog_, static_cast<UINT_PTR>(timerId)); });
 }
 
 void Win32View::Redraw(bool erase) {
     // Erasing repaints the children too, so the start button shows its colour.
     const UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | (erase ? RDW_ERASE | RDW_ALLCHILDREN : 0);
-    OnUiThread([&] { RedrawWindow(dialog_, nullptr, nullptr, flags); });
+    Change([this, flags] { RedrawWindow(dialog_, nullptr, nullptr, flags); });
 }
 
 void Win32View::SetWaitCursor(bool on) {
-    OnUiThread([&] {
+    Change([this, on] {
         waitCursor_ += on ? 1 : -1;
         SetCursor(LoadCursor(nullptr, waitCursor_ > 0 ? IDC_WAIT : IDC_ARROW));
     });
 }
 
 void Win32View::EndDialog() {
-    OnUiThread([&] { ::EndDialog(dialog_, IDCANCEL); });
+    Change([this] { ::EndDialog(dialog_, IDCANCEL); });
 }
 
-void Win32View::Post(std::function<void()> task) {
-    auto* owned = new std::function<void()>(std::move(task));
-    if (!PostMessageA(dialog_, kPostTaskMessage, 0, reinterpret_cast<LPARAM>(owned))) delete owned;
-}
+void Win32View::Post(std::function<void()> task) { Enqueue(std::move(task)); }

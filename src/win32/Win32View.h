@@ -1,19 +1,30 @@
 #pragma once
 #include <windows.h>
 
-#include <type_traits>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <future>
+#include <memory>
+#include <mutex>
 
 #include "platform/View.h"
 
-// Messages by which other threads hand work to the dialog's thread.
-constexpr UINT kRunTaskMessage = WM_APP + 1;   // lParam: std::function<void()>*, owned by the sender, which waits
-constexpr UINT kPostTaskMessage = WM_APP + 2;  // lParam: new std::function<void()>, owned by the receiver
+// The message by which other threads wake the dialog's thread to run their queued work.
+constexpr UINT kRunQueueMessage = WM_APP + 1;
 
 // The dialog's controls over their HWNDs. Calls from a worker are carried out
-// on the user-interface thread, which a window's controls and timers need.
+// on the user-interface thread, which a window's controls and timers need:
+// a change is queued and the worker goes on; a read waits for its turn.
 class Win32View : public IView {
 public:
     explicit Win32View(HWND dialog) : dialog_(dialog), uiThread_(GetCurrentThreadId()) {}
+    // Queued work that never ran is dropped unrun.
+    ~Win32View() override = default;
+    Win32View(const Win32View&) = delete;
+    Win32View& operator=(const Win32View&) = delete;
 
     void SetText(int id, const std::string& text) override;
     std::string GetText(int id) override;
@@ -23,7 +34,7 @@ public:
     void SetCheck(int id, bool checked) override;
     bool IsChecked(int id) override;
     void ListReset(int id) override;
-    void ListAdd(int id, const std::string& text, int entryIndex) override;
+    void ListFill(int id, const std::vector<ListRow>& rows) override;
     void ListSelectEntry(int id, int entryIndex, bool selected) override;
     std::vector<int> ListSelectedEntries(int id) override;
     void ComboAdd(int id, const std::string& text) override;
@@ -41,26 +52,48 @@ public:
     void EndDialog() override;
     void Post(std::function<void()> task) override;
 
+    // On kRunQueueMessage: runs what other threads queued, in order.
+    void RunQueued();
     bool WaitCursorShown() const { return waitCursor_ > 0; }
 
 private:
+    bool OnUiThread() const { return GetCurrentThreadId() == uiThread_; }
+    // What a queued change sets: a later change of the same slot makes an
+    // earlier one that is still queued needless (a counter text, a row's
+    // selection). 0: a task that is never dropped and that nothing is merged across.
+    using Slot = std::uint64_t;
+    static Slot SlotOf(int kind, int id, int entry = 0) {
+        return (Slot(kind) << 48) | (Slot(std::uint16_t(id)) << 32) | std::uint32_t(entry);
+    }
+    void Enqueue(std::function<void()> task, Slot slot = 0);
+    // A change: at once on the user-interface thread, else queued. The task
+    // owns everything it needs.
+    void Change(std::function<void()> task, Slot slot = 0);
+    // A read: at once on the user-interface thread, else after the calling
+    // thread's queued changes, waiting for the answer.
     template <typename F>
-    auto OnUiThread(F f) -> decltype(f()) {
+    auto Read(F f) -> decltype(f()) {
         using Result = decltype(f());
-        if (GetCurrentThreadId() == uiThread_) return f();
-        if constexpr (std::is_void<Result>::value) {
-            std::function<void()> task = f;
-            SendMessageA(dialog_, kRunTaskMessage, 0, reinterpret_cast<LPARAM>(&task));
-        } else {
-            Result result{};
-            std::function<void()> task = [&] { result = f(); };
-            SendMessageA(dialog_, kRunTaskMessage, 0, reinterpret_cast<LPARAM>(&task));
-            return result;
-        }
+        if (OnUiThread()) return f();
+        auto answer = std::make_shared<std::promise<Result>>();
+        std::future<Result> future = answer->get_future();
+        Enqueue([answer, f] { answer->set_value(f()); });
+        // A window that is gone answers nothing: the default then.
+        while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            if (!IsWindow(dialog_)) return Result{};
+        return future.get();
     }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
     HWND dialog_;
     DWORD uiThread_;
     int waitCursor_ = 0;
+    std::map<int, std::vector<int>> rowOfEntry_;  // list box id -> row of each entry; user-interface thread only
+    struct Queued {
+        std::function<void()> task;
+        Slot slot;
+    };
+    std::mutex queueMutex_;
+    std::deque<Queued> queue_;
+    bool wakePosted_ = false;
 };

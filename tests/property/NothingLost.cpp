@@ -1,6 +1,7 @@
 #include "NothingLost.h"
 
 #include <map>
+#include <future>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -249,11 +250,17 @@ public:
         h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : ""));
         h.dialog->OnTimer(kStartupTimer);
         bool closed = false;
-        // As the user's close arrives while that file is read.
+        // The user closes while that file is read: on the user-interface
+        // thread, before the read goes on, so a failing run repeats exactly.
         h.key->OnRead([&](int read) {
             if (read != run_.closeAtRead) return;
-            closed = true;
-            h.dialog->OnCancel();
+            std::promise<void> done;
+            h.view.Post([&] {
+                closed = true;
+                h.dialog->OnCancel();
+                done.set_value();
+            });
+            done.get_future().wait();
         });
         h.Click(IDC_START);
         try {

@@ -68,12 +68,15 @@ void RecordingView::ListReset(int id) {
     std::lock_guard<std::recursive_mutex> l(m_);
     At(id).rows.clear();
 }
-void RecordingView::ListAdd(int id, const std::string& text, int entryIndex) {
+void RecordingView::ListFill(int id, const std::vector<ListRow>& fill) {
     std::lock_guard<std::recursive_mutex> l(m_);
     auto& rows = At(id).rows;
-    auto at = std::upper_bound(rows.begin(), rows.end(), text,
-                               [](const std::string& t, const Row& r) { return LessNoCase(t, r.text); });
-    rows.insert(at, Row{text, entryIndex, false});
+    rows.clear();
+    for (const ListRow& row : fill) {
+        auto at = std::upper_bound(rows.begin(), rows.end(), row.text,
+                                   [](const std::string& t, const Row& r) { return LessNoCase(t, r.text); });
+        rows.insert(at, Row{row.text, row.entryIndex, false});
+    }
 }
 void RecordingView::ListSelectEntry(int id, int entryIndex, bool selected) {
     std::lock_guard<std::recursive_mutex> l(m_);

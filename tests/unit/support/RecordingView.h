@@ -40,7 +40,7 @@ public:
     void SetCheck(int id, bool checked) override;
     bool IsChecked(int id) override;
     void ListReset(int id) override;
-    void ListAdd(int id, const std::string& text, int entryIndex) override;
+    void ListFill(int id, const std::vector<ListRow>& rows) override;
     void ListSelectEntry(int id, int entryIndex, bool selected) override;
     std::vector<int> ListSelectedEntries(int id) override;
     void ComboAdd(int id, const std::string& text) override;
