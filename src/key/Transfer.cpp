@@ -85,21 +85,21 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     FillBuffer(path, temp);
     const int read = key.KeyReadFile(keySide, path);
 
+    // Unscrambled in place: the temporary file takes the key file's bytes and
+    // is moved to its name only once they are on the disk.
     std::vector<unsigned char> content;
-    const bool whole = ReadWholeFile(temp, content);
-    DeleteFileAt(temp);
-    if (read != 0 || !whole || content.size() != static_cast<size_t>(size)) return Incomplete(keyName);
-    Unscramble(content.data(), content.size(), code.Keystream());
-
-    const std::string keyNamePath = folder + keyName;
-    const std::string output = names.KvrPath(keyNamePath, clock());
-    if (names.Taken(output)) return NameTaken(keyName);
-    const std::string staging = FreeTemporaryPath(folder);
-    if (!WriteFileDurably(staging, content.data(), content.size())) {
-        DeleteFileAt(staging);
+    if (read != 0 || !ReadWholeFile(temp, content) || content.size() != static_cast<size_t>(size)) {
+        DeleteFileAt(temp);
         return Incomplete(keyName);
     }
-    const TransferOutcome stored = Store(names, folder, staging, output, keyName);
+    Unscramble(content.data(), content.size(), code.Keystream());
+    const std::string keyNamePath = folder + keyName;
+    const std::string output = names.KvrPath(keyNamePath, clock());
+    if (names.Taken(output) || !OverwriteFileDurably(temp, content.data(), content.size())) {
+        DeleteFileAt(temp);
+        return names.Taken(output) ? NameTaken(keyName) : Incomplete(keyName);
+    }
+    const TransferOutcome stored = Store(names, folder, temp, output, keyName);
     // Stored whole under its .kvr name: an earlier file under the key name would
     // be imported twice. One that this run wrote is another key file's.
     if (stored.result == TransferResult::Complete && output != keyNamePath && !names.Taken(keyNamePath))

@@ -20,6 +20,9 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content)
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
 // The same, flushed to the disk before it closes.
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
+// Writes over the start of an existing file and flushes it to the disk; the
+// bytes past size stay (callers write a file's own length back).
+bool OverwriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
 // Flushes a file that another component wrote to the disk.
 bool FlushFileToDisk(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& folder);

@@ -5,6 +5,9 @@
 #include <exception>
 
 namespace {
+// What a change sets, for dropping a superseded one still queued.
+enum SlotKind { kTextSlot = 1, kEnabledSlot, kSelectionSlot, kProgressSlot };
+
 std::string WindowText(HWND h) {
     const int length = GetWindowTextLengthA(h);
     std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -16,19 +19,8 @@ std::string WindowText(HWND h) {
 }  // namespace
 
 void Win32View::Enqueue(std::function<void()> task, Slot slot) {
-    std::lock_guard<std::mutex> l(queueMutex_);
-    if (slot != 0) {
-        // Look back over other slots' changes only: never across a task whose
-        // effect a dropped change could alter (a status line, a reset list, a read).
-        for (auto it = queue_.rbegin(); it != queue_.rend() && it->slot != 0; ++it) {
-            if (it->slot != slot) continue;
-            queue_.erase(std::next(it).base());
-            break;
-        }
-    }
-    queue_.push_back({std::move(task), slot});
     // One wake-up for a run of tasks; a window that is gone leaves them queued.
-    if (!wakePosted_) wakePosted_ = PostMessageA(dialog_, kRunQueueMessage, 0, 0) != 0;
+    if (queue_.Push(std::move(task), slot)) PostMessageA(dialog_, kRunQueueMessage, 0, 0);
 }
 
 void Win32View::RunQueued() {
@@ -37,25 +29,16 @@ void Win32View::RunQueued() {
     // A task that fails must not drop the ones behind it (the worker's last
     // task ends its run); the first failure goes on to the window procedure.
     std::exception_ptr failure;
-    for (;;) {
-        std::function<void()> task;
-        {
-            std::lock_guard<std::mutex> l(queueMutex_);
-            if (queue_.empty()) {
-                wakePosted_ = false;
-                break;
-            }
-            if (std::chrono::steady_clock::now() >= until) {
-                wakePosted_ = PostMessageA(dialog_, kRunQueueMessage, 0, 0) != 0;
-                break;
-            }
-            task = std::move(queue_.front().task);
-            queue_.pop_front();
-        }
+    std::function<void()> task;
+    while (queue_.Pop(task)) {
         try {
             task();
         } catch (...) {
             if (!failure) failure = std::current_exception();
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            PostMessageA(dialog_, kRunQueueMessage, 0, 0);  // the rest after the window's own messages
+            break;
         }
     }
     if (failure) std::rethrow_exception(failure);
@@ -67,7 +50,7 @@ void Win32View::Change(std::function<void()> task, Slot slot) {
 }
 
 void Win32View::SetText(int id, const std::string& text) {
-    Change([this, id, text] { SetWindowTextA(Item(id), text.c_str()); }, SlotOf(1, id));
+    Change([this, id, text] { SetWindowTextA(Item(id), text.c_str()); }, TaskQueue::SlotOf(kTextSlot, id));
 }
 
 std::string Win32View::GetText(int id) {
@@ -84,7 +67,7 @@ void Win32View::AppendText(int id, const std::string& text) {
 }
 
 void Win32View::Enable(int id, bool enabled) {
-    Change([this, id, enabled] { EnableWindow(Item(id), enabled ? TRUE : FALSE); }, SlotOf(2, id));
+    Change([this, id, enabled] { EnableWindow(Item(id), enabled ? TRUE : FALSE); }, TaskQueue::SlotOf(kEnabledSlot, id));
 }
 
 void Win32View::Show(int id, bool visible) {
@@ -136,7 +119,7 @@ void Win32View::ListSelectEntry(int id, int entryIndex, bool selected) {
             return;
         const int row = rows->second[static_cast<size_t>(entryIndex)];
         if (row >= 0) SendMessageA(Item(id), LB_SETSEL, selected ? TRUE : FALSE, row);
-    }, SlotOf(3, id, entryIndex));
+    }, TaskQueue::SlotOf(kSelectionSlot, id, entryIndex));
 }
 
 std::vector<int> Win32View::ListSelectedEntries(int id) {
@@ -158,7 +141,7 @@ void Win32View::ComboAdd(int id, const std::string& text) {
 
 void Win32View::SetProgress(int id, int position) {
     Change([this, id, position] { SendMessageA(Item(id), PBM_SETPOS, static_cast<WPARAM>(position), 0); },
-           SlotOf(4, id));
+           TaskQueue::SlotOf(kProgressSlot, id));
 }
 
 int Win32View::GetProgress(int id) {

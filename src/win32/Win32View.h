@@ -2,14 +2,12 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <future>
+#include <map>
 #include <memory>
-#include <mutex>
 
+#include "platform/TaskQueue.h"
 #include "platform/View.h"
 
 // The message by which other threads wake the dialog's thread to run their queued work.
@@ -58,13 +56,7 @@ public:
 
 private:
     bool OnUiThread() const { return GetCurrentThreadId() == uiThread_; }
-    // What a queued change sets: a later change of the same slot makes an
-    // earlier one that is still queued needless (a counter text, a row's
-    // selection). 0: a task that is never dropped and that nothing is merged across.
-    using Slot = std::uint64_t;
-    static Slot SlotOf(int kind, int id, int entry = 0) {
-        return (Slot(kind) << 48) | (Slot(std::uint16_t(id)) << 32) | std::uint32_t(entry);
-    }
+    using Slot = TaskQueue::Slot;
     void Enqueue(std::function<void()> task, Slot slot = 0);
     // A change: at once on the user-interface thread, else queued. The task
     // owns everything it needs.
@@ -89,11 +81,5 @@ private:
     DWORD uiThread_;
     int waitCursor_ = 0;
     std::map<int, std::vector<int>> rowOfEntry_;  // list box id -> row of each entry; user-interface thread only
-    struct Queued {
-        std::function<void()> task;
-        Slot slot;
-    };
-    std::mutex queueMutex_;
-    std::deque<Queued> queue_;
-    bool wakePosted_ = false;
+    TaskQueue queue_;
 };

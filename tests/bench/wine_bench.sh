@@ -77,7 +77,7 @@ click 2
 EOF2
 tool_exit 5
 
-# 4. A key full of files, compact mode, from the press to the end of the
+# 3. A key full of files, compact mode, from the press to the end of the
 #    process, against "copy /b" and against a copy that flushes each file; and
 #    the tool's own time between two reads of the key library.
 empty_cmd_ms() {
@@ -86,7 +86,7 @@ empty_cmd_ms() {
     echo $(( ($(date +%s%N) - t0) / 1000000 ))
 }
 probe() {  # probe <label> <bytes per file> <identity>; prints one row
-    local i t0 copy_ms flushed_ms download_ms gap cmd_ms
+    local i t0 copy_ms flushed_ms download_ms gap cmd_ms reads_ms between_ms span_ms
     new_scenario "probe_$1"
     with_key_library "identity = $3" "trace = ..\\.h\\trace.txt"
     for i in $(seq 100 227); do head -c "$2" /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
@@ -110,15 +110,16 @@ elapsed download
 EOF2
     tool_exit 10
     download_ms=$(value "elapsed download" 3 | cut -d. -f1)
-    # Median of (start of read i+1) - (end of read i), and where the time went.
-    gap=$(grep "^read" "$H/trace.txt" | sort -k2 -n | awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' | sort -g |
+    # The library's reads in order: the median gap between two, and where the time went.
+    grep '^read' "$H/trace.txt" | sort -k2 -n >"$H/reads.txt"
+    gap=$(awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' "$H/reads.txt" | sort -g |
         awk '{v[NR] = $1} END {printf "%.2f", v[int((NR + 1) / 2)]}')
-    split=$(grep "^read" "$H/trace.txt" | sort -k2 -n | awk 'NR == 1 {first = $2} {reads += $3 - $2; last = $3}
-        END {printf "%d ms in the library'"'"'s reads, %d ms between them", reads / 1000, (last - first - reads) / 1000}')
+    read -r reads_ms between_ms span_ms < <(awk 'NR == 1 {first = $2} {reads += $3 - $2; end = $3}
+        END {printf "%d %d %d\n", reads / 1000, (end - first - reads) / 1000, (end - first) / 1000}' "$H/reads.txt")
     printf '%-52s %8s ms %8s ms %7s\n' "$1 vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
     printf '%-52s %8s ms %8s ms %7s\n' "$1 vs flushed copy" "$download_ms" "$flushed_ms" "$(ratio "$download_ms" "$flushed_ms")"
-    printf '%-52s %8s ms   (%s, %s ms before and after)\n' "$1: worker's gap between reads, median" "$gap" \
-        "$split" "$((download_ms - $(grep "^read" "$H/trace.txt" | sort -k2 -n | awk 'NR == 1 {f = $2} {l = $3} END {print int((l - f) / 1000)}')))"
+    printf '%-52s %8s ms   (library reads %s ms, between them %s ms, before and after %s ms)\n' \
+        "$1: worker's gap between reads, median" "$gap" "$reads_ms" "$between_ms" "$((download_ms - span_ms))"
 }
 probes=$(
     probe "128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130"
@@ -127,7 +128,7 @@ probes=$(
     probe "128 x 32 KiB, scrambled" 32768 "VANTIK-ID:WB40213377 FW-2131"
 )
 
-# 3. A status line at 100 and at 10,000 lines in the real edit control.
+# 4. A status line at 100 and at 10,000 lines in the real edit control.
 statuslog=$(cd "$WIN_BUILD" && timeout 300 wine statuslog_bench.exe 2>/dev/null | tr -d '\r')
 
 printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio

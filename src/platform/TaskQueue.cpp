@@ -1,0 +1,27 @@
+#include "platform/TaskQueue.h"
+
+bool TaskQueue::Push(std::function<void()> task, Slot slot) {
+    std::lock_guard<std::mutex> l(m_);
+    if (slot != 0) {
+        for (auto it = queue_.rbegin(); it != queue_.rend() && it->slot != 0; ++it) {
+            if (it->slot != slot) continue;
+            queue_.erase(std::next(it).base());
+            break;
+        }
+    }
+    queue_.push_back({std::move(task), slot});
+    if (awake_) return false;
+    awake_ = true;
+    return true;
+}
+
+bool TaskQueue::Pop(std::function<void()>& task) {
+    std::lock_guard<std::mutex> l(m_);
+    if (queue_.empty()) {
+        awake_ = false;
+        return false;
+    }
+    task = std::move(queue_.front().task);
+    queue_.pop_front();
+    return true;
+}
