@@ -55,7 +55,7 @@ if build fuzz; then
         name=$(basename "$target")
         corpus=$(mktemp -d)
         cp tests/fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null
-        if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=5 "$corpus" >"$corpus.log" 2>&1; then
+        if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" >"$corpus.log" 2>&1; then
             count 1 0 "$name"
         else
             tail -30 "$corpus.log"; count 0 1 "$name"

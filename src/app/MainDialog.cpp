@@ -134,10 +134,14 @@ void CMERORVSDlg::OnCancel() {
     view_.KillTimer(kDeviceSettleTimer);
     if (workerRunning_) {
         // The worker stops at its next file boundary; the dialog ends then.
-        // Say so at once, or the window seems to ignore the user.
+        // Say so at once, or the window seems to ignore the user; queued
+        // behind what the worker has shown so far, so nothing covers it.
         if (!stopRequested_) {
-            const char* why = "Abbruch nach der laufenden Datei";
-            if (CompactMode_) SetCounterText(why); else AppendStatusLine(why);
+            view_.Post([this] {
+                const char* why = "Abbruch nach der laufenden Datei";
+                if (CompactMode_) SetCounterText(why);
+                else AppendStatusLine(why);
+            });
         }
         stopRequested_ = true;
         closeWhenWorkerEnds_ = true;

@@ -83,8 +83,9 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
     const size_t splitAt = targetPath.find("_0_", nameAt);
     if (!marker || splitAt == std::string::npos || splitAt == nameAt) return targetPath;
     const std::tm t = LocalTime(when);
-    return Format("%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr", targetPath.substr(0, splitAt).c_str(), t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    // "%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr", the kept part appended as it is, whatever bytes it holds.
+    return targetPath.substr(0, splitAt) + Format("_%04i-%02i-%02i_%02i-%02i-%02i.kvr", t.tm_year + 1900, t.tm_mon + 1,
+                                                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
 bool OutputNamer::Taken(const std::string& path) const { return taken_.count(WindowsNameKey(path)) != 0; }

@@ -141,6 +141,7 @@ TEST(DownloadWorker, ClosingMidTransferStopsAtAFileBoundaryAndKeepsTheKey) {
     while (h.key->Calls("KeyReadFile") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     h.Click(IDC_CANCEL);
     h.Click(IDC_CANCEL);
+    h.view.RunPosted();
     EXPECT_FALSE(h.view.Ended());  // not while the worker holds the key
     const std::string log = h.Log();
     const std::string why = "\r\nAbbruch nach der laufenden Datei";  // at once, and once
@@ -193,6 +194,7 @@ TEST(DownloadWorker, APressDuringACompactRunRearmsTheLimitAndClosingSaysWhy) {
     h.Click(IDC_START);  // refused as a second start, yet the time limit starts anew
     EXPECT_EQ(h.view.TimerPeriod(kTimeLimitTimer), 7200000);
     h.dialog->OnCancel();
+    h.view.RunPosted();
     EXPECT_EQ(h.view.GetText(IDC_COUNTER), "Abbruch nach der laufenden Datei");
     h.WaitForWorker();
     EXPECT_EQ(h.key->Files().size(), 3u);
