@@ -197,10 +197,13 @@ int EmulatedKey::Read(char* keySideName, char* path1024) {
     if (scrambled) Unscramble(content.data(), content.size(), keystream);
     const long long speed = d_.readSpeed;
     l.unlock();
-    if (speed > 0)
+    const std::string path(path1024, strnlen(path1024, kPathBufferSize));
+    if (speed > 0) {
+        // A slow key's file grows while it is read: half of it lies there meanwhile.
+        WriteWholeFile(path, content.data(), content.size() / 2);
         std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(content.size()) * 1000 / speed));
-    const bool written =
-        WriteWholeFile(std::string(path1024, strnlen(path1024, kPathBufferSize)), content.data(), content.size());
+    }
+    const bool written = WriteWholeFile(path, content.data(), content.size());
     return written && !fails ? 0 : 1;
 }
 
