@@ -81,8 +81,18 @@ start_tool() {  # start_tool [parameters...]; sets TOOL_PID
 }
 
 # Wine's own errors go to the tool's log: a failed scenario shows them.
+# Wine itself sometimes fails to set up a new process's memory ("failed to map
+# the shared user data"): the tool never ran, so that start alone is repeated.
 start_tool_in() {  # start_tool_in <folder> [parameters...]; sets TOOL_PID
-    (cd "$1" && shift && WINEDEBUG=-all,err+all exec timeout 120 wine MERORVS.exe "$@") >"$H/tool.log" 2>&1 &
+    (
+        cd "$1" && shift
+        for attempt in 1 2 3; do
+            WINEDEBUG=-all,err+all timeout 120 wine MERORVS.exe "$@" >"$H/tool.log" 2>&1
+            status=$?
+            grep -q 'failed to map the shared user data' "$H/tool.log" || exit "$status"
+        done
+        exit "$status"
+    ) &
     TOOL_PID=$!
 }
 
@@ -120,7 +130,7 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
     while kill -0 "$TOOL_PID" 2>/dev/null; do
         if [ "$waited" -ge $(($1 * 10)) ]; then
             echo "    the tool did not end within $1 s"
-            kill "$TOOL_PID" 2>/dev/null
+            pkill -P "$TOOL_PID" 2>/dev/null; kill "$TOOL_PID" 2>/dev/null
             return 1
         fi
         sleep 0.1
