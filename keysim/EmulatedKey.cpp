@@ -74,10 +74,7 @@ int EmulatedKey::KeyIdentify(char* identity100) {
 }
 
 int EmulatedKey::KeyReadDirectory(char** slots128) {
-    const long long start = Microseconds();
-    const int result = ReadDirectory(slots128);
-    Trace("directory", start);
-    return result;
+    return Traced("directory", [&] { return ReadDirectory(slots128); });
 }
 
 int EmulatedKey::ReadDirectory(char** slots128) {
@@ -129,10 +126,7 @@ int EmulatedKey::KeyClose() {
 }
 
 int EmulatedKey::KeyDeleteFile(char* name128) {
-    const long long start = Microseconds();
-    const int result = Delete(name128);
-    Trace("delete", start);
-    return result;
+    return Traced("delete", [&] { return Delete(name128); });
 }
 
 int EmulatedKey::Delete(char* name128) {
@@ -160,17 +154,18 @@ int EmulatedKey::KeyWriteFile(char* name128, char* path1024) {
     return WriteWholeFile(target, content.data(), content.size()) ? 0 : 1;
 }
 
-void EmulatedKey::Trace(const char* operation, long long start) {
-    if (d_.traceFile.empty()) return;
-    std::lock_guard<std::mutex> l(m_);
-    trace_.push_back({operation, start, Microseconds()});
+int EmulatedKey::Traced(const char* operation, const std::function<int()>& call) {
+    const long long start = Microseconds();
+    const int result = call();
+    if (!d_.traceFile.empty()) {
+        std::lock_guard<std::mutex> l(m_);
+        trace_.push_back({operation, start, Microseconds()});
+    }
+    return result;
 }
 
 int EmulatedKey::KeyReadFile(char* keySideName, char* path1024) {
-    const long long start = Microseconds();
-    const int result = Read(keySideName, path1024);
-    Trace("read", start);
-    return result;
+    return Traced("read", [&] { return Read(keySideName, path1024); });
 }
 
 int EmulatedKey::Read(char* keySideName, char* path1024) {

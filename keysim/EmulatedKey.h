@@ -71,5 +71,6 @@ private:
         long long start, end;  // microseconds
     };
     std::vector<TracedCall> trace_;
-    void Trace(const char* operation, long long start);
+    // Runs the call, and notes its start and end when the key is traced.
+    int Traced(const char* operation, const std::function<int()>& call);
 };

@@ -18,8 +18,9 @@ struct KeyDescription {
 
     // When set, the key is plugged in only while this file exists.
     std::string presenceFile;
-    // When set, each KeyReadFile's start and end (microseconds) are appended
-    // here at KeyClose, so a benchmark can see the caller's time between reads.
+    // When set, the start and end (microseconds) of each read, delete and
+    // directory read are appended here at KeyClose, so a benchmark can see
+    // the caller's time between them.
     std::string traceFile;
 
     // Injected faults.

@@ -102,6 +102,9 @@ private:
     bool RefusedWhileWorkerRuns();
 
     void OnDeviceSettled();
+    // Whether a device change should prepare the key now; during a worker's
+    // run it is remembered for the run's end.
+    bool KeyArrivalDue();
     bool Closing() const { return closing_ || closeWhenWorkerEnds_; }
 
     void StartWorker(std::function<void()> body);

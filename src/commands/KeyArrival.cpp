@@ -3,22 +3,21 @@
 // identified is left alone, so a mouse plugged in changes nothing.
 #include "app/MainDialog.h"
 
-void CMERORVSDlg::OnDeviceChange() {
-    if (Closing() || KeyIdentified_) return;
+bool CMERORVSDlg::KeyArrivalDue() {
+    if (Closing() || KeyIdentified_) return false;
     if (workerRunning_) {
         deviceChangePending_ = true;  // the worker owns the key until it ends
-        return;
+        return false;
     }
+    return true;
+}
+
+void CMERORVSDlg::OnDeviceChange() {
     // Arming it again restarts the period: one preparation for a burst of changes.
-    view_.SetTimer(kDeviceSettleTimer, kDeviceSettleTime);
+    if (KeyArrivalDue()) view_.SetTimer(kDeviceSettleTimer, kDeviceSettleTime);
 }
 
 void CMERORVSDlg::OnDeviceSettled() {
     view_.KillTimer(kDeviceSettleTimer);
-    if (Closing() || KeyIdentified_) return;
-    if (workerRunning_) {
-        deviceChangePending_ = true;
-        return;
-    }
-    PrepareKey(true);
+    if (KeyArrivalDue()) PrepareKey(true);
 }

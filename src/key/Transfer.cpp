@@ -37,14 +37,17 @@ bool DirectlyIn(const std::string& folder, const std::string& path) {
            path.find('\\', folder.size()) == std::string::npos;
 }
 
+// Removes a temporary file that will not be stored.
+TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
+    DeleteFileAt(temp);
+    return why;
+}
+
 // Moves a complete staged file to its output path, which must lie directly in
 // the output folder whatever the naming made of it.
 TransferOutcome Store(OutputNamer& names, const std::string& folder, const std::string& staged,
                       const std::string& output, const std::string& keyName) {
-    if (!DirectlyIn(folder, output) || !MoveOver(staged, output)) {
-        DeleteFileAt(staged);
-        return Incomplete(keyName);
-    }
+    if (!DirectlyIn(folder, output) || !MoveOver(staged, output)) return Discarded(staged, Incomplete(keyName));
     names.Record(output);
     TransferOutcome o;
     o.result = TransferResult::Complete;
@@ -62,10 +65,7 @@ TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& f
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
     const int read = key.KeyReadFile(name, path);
-    if (read != 0 || FileSize(temp) != size || !FlushFileToDisk(temp)) {
-        DeleteFileAt(temp);
-        return Incomplete(keyName);
-    }
+    if (read != 0 || FileSize(temp) != size || !FlushFileToDisk(temp)) return Discarded(temp, Incomplete(keyName));
     return Store(names, folder, temp, output, keyName);
 }
 
@@ -88,17 +88,13 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     // Unscrambled in place: the temporary file takes the key file's bytes and
     // is moved to its name only once they are on the disk.
     std::vector<unsigned char> content;
-    if (read != 0 || !ReadWholeFile(temp, content) || content.size() != static_cast<size_t>(size)) {
-        DeleteFileAt(temp);
-        return Incomplete(keyName);
-    }
+    if (read != 0 || !ReadWholeFile(temp, content) || content.size() != static_cast<size_t>(size))
+        return Discarded(temp, Incomplete(keyName));
     Unscramble(content.data(), content.size(), code.Keystream());
     const std::string keyNamePath = folder + keyName;
     const std::string output = names.KvrPath(keyNamePath, clock());
-    if (names.Taken(output) || !OverwriteFileDurably(temp, content.data(), content.size())) {
-        DeleteFileAt(temp);
-        return names.Taken(output) ? NameTaken(keyName) : Incomplete(keyName);
-    }
+    if (names.Taken(output)) return Discarded(temp, NameTaken(keyName));
+    if (!OverwriteFileDurably(temp, content.data(), content.size())) return Discarded(temp, Incomplete(keyName));
     const TransferOutcome stored = Store(names, folder, temp, output, keyName);
     // Stored whole under its .kvr name: an earlier file under the key name would
     // be imported twice. One that this run wrote is another key file's.

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "DialogHarness.h"
+#include "app/FolderChain.h"
 #include "key/OutputNames.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -231,13 +232,8 @@ public:
         DialogHarness h(d, TempBase());
         for (size_t i = 0; i < run_.files.size(); ++i)
             WriteFile(h.KeyFile(Backing(i)), KeyContent(i, run_.files[i].size));
-        std::string out = h.temp.Path();
-        size_t from = 0;
-        do {  // each level of the output folder
-            from = run_.outputFolder.find('\\', from + 1);
-            MakeFolder(out + "\\" + run_.outputFolder.substr(0, from));
-        } while (from != std::string::npos);
-        out += "\\" + run_.outputFolder + "\\";
+        const std::string out = h.temp.Path() + "\\" + run_.outputFolder + "\\";
+        CreateFolderChain(out, [](const std::string& folder) { CreateFolder(folder); });
         for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
 
         const std::set<std::string> skip = {WindowsNameKey(h.keyFolder), WindowsNameKey(out.substr(0, out.size() - 1))};
@@ -307,10 +303,11 @@ private:
         return std::string();
     }
 
-    bool IsKeyContent(const std::string& content, const std::string& key, bool kvrAllowed) const {
+    // A key file's bytes, stored under its own name or under a .kvr name.
+    bool IsKeyContent(const std::string& content, const std::string& key) const {
         for (size_t i = 0; i < run_.files.size(); ++i)
             if (KeyContent(i, run_.files[i].size) == content &&
-                (WindowsNameKey(run_.files[i].name) == key || (kvrAllowed && EndsWithKvr(key))))
+                (WindowsNameKey(run_.files[i].name) == key || EndsWithKvr(key)))
                 return true;
         return false;
     }
@@ -333,13 +330,13 @@ private:
             if (IsTemporaryName(key)) continue;  // debris of a killed run: removed at start
             const auto now = after.find(key);
             if (now == after.end() ? !StoredAsKvr(key, after)
-                                   : now->second != content && !IsKeyContent(now->second, key, true))
+                                   : now->second != content && !IsKeyContent(now->second, key))
                 return "I3: the earlier file " + Quoted(key) + " was lost or changed";
         }
         for (const auto& [key, content] : after) {
             if (IsTemporaryName(key)) return "I5: the temporary file " + Quoted(key) + " remained";
             if (before.count(key) && before.at(key) == content) continue;
-            if (!IsKeyContent(content, key, true))
+            if (!IsKeyContent(content, key))
                 return "I3: " + Quoted(key) + " holds bytes of no key file of that name";
         }
         outputContents_.clear();

@@ -5,12 +5,18 @@
 FAULT_TABLE="$WORK/fault-table.txt"
 FAULT_OUT=out  # the output folder, relative to the scenario folder
 
+# Every file of the scenario outside the output folder, the key and the harness's own.
+outside_files() { (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort); }
+
+# The checksums of the files in the output folder.
+output_sums() { find "$S/$FAULT_OUT" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}'; }
+
 # Remembers the key's files and what lies outside out/ and key/ before the run.
 fault_setup() {
     mkdir -p "$S/original"
     cp -a "$S/key/." "$S/original/"
     rm -f "$S/original/MERO.ini"
-    (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
+    outside_files >"$H/outside-before"
 }
 
 # A download pressed in the normal dialog, waited for, and the dialog closed.
@@ -46,7 +52,7 @@ EOF2
 fault_row() {  # fault_row <name> [expected exit status]
     local before=0 on_pc=0 on_key=0 lost=0 outside f found sums
     # Byte-exact on the PC: the same content under any name in out/.
-    sums=$(find "$S/$FAULT_OUT" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}')
+    sums=$(output_sums)
     for f in "$S"/original/*; do
         [ -e "$f" ] || continue
         before=$((before + 1))
@@ -58,8 +64,7 @@ fault_row() {  # fault_row <name> [expected exit status]
             echo "    lost: $(basename "$f")"
         fi
     done
-    outside=$( (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort) |
-        comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
+    outside=$(outside_files | comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
     [ "$outside" -gt 0 ] && sed 's/^/    outside: /' "$H/outside-new"
     printf '%-34s %6s %6s %6s %5s %7s %5s\n' "$1" "$before" "$on_pc" "$on_key" "$lost" "$outside" \
         "${TOOL_STATUS:-?}" >>"$FAULT_TABLE"

@@ -19,7 +19,7 @@ refill_key() {  # refill_key <round>
 # Checks the round's snapshot against the state after the kill.
 check_after_kill() {  # check_after_kill <round>
     local f name sums
-    sums=$(find "$S/out" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}')
+    sums=$(output_sums)
     for f in "$H/round"/*; do
         name=$(basename "$f")
         same_bytes "$f" "$S/key/$name" && continue
@@ -35,8 +35,7 @@ check_after_kill() {  # check_after_kill <round>
             [ -f "$H/round/$name" ] || fail "round $1: the earlier $name vanished"
         fi
     done <"$H/out-before"
-    (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) |
-        cmp -s - "$H/outside-before" || fail "round $1: files changed outside out/"
+    outside_files | cmp -s - "$H/outside-before" || fail "round $1: files changed outside out/"
 }
 
 scenario_killed_downloads_lose_nothing() {
@@ -51,7 +50,7 @@ scenario_killed_downloads_lose_nothing() {
         rm -rf "$H/round"; mkdir "$H/round"
         cp "$S"/key/*.DDD "$H/round/"
         folder_sums "$S/out" >"$H/out-before"
-        (cd "$S" && find . -type f ! -path './out/*' ! -path './key/*' ! -path './.h/*' | sort) >"$H/outside-before"
+        outside_files >"$H/outside-before"
         delay=$((RANDOM % 2600))
         start_tool "$(winpath "$S/out")"
         drive <<EOF2
