@@ -81,7 +81,8 @@ void CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
     if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
     if (!PathExists(OutputFolder_))
         CreateFolderChain(OutputFolder_, [](const std::string& folder) { CreateFolder(folder); });
-    RemoveLeftTemporaryFiles();
+    // Another instance on this folder may be writing its temporary files.
+    if (system_.FirstToUseFolder(OutputFolder_)) RemoveLeftTemporaryFiles();
 }
 
 void CMERORVSDlg::RemoveLeftTemporaryFiles() {

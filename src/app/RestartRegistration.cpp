@@ -2,7 +2,7 @@
 
 RestartRegistration RestartRegistrationFor(const std::string& arguments) {
     RestartRegistration r;
-    // Windows-1252 has one wide character per byte, so bytes count as characters.
+    // An ANSI code page gives at most one wide character per byte: bytes bound the characters.
     if (arguments.size() >= kRestartMaxCommandLine) return r;
     r.registered = true;
     r.arguments = arguments;

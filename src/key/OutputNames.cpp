@@ -1,41 +1,31 @@
 #include "key/OutputNames.h"
 
+#include "platform/CodePage.h"
 #include "platform/LocalTime.h"
 #include "platform/Text.h"
 
 namespace {
-// Upper case as Windows folds names of the ANSI code page 1252: ASCII, the
-// accented Latin-1 letters (not the multiplication sign), and the few letters
-// of 0x80-0x9F. "ß" and "µ" have no single-character upper case there.
-unsigned char FoldCase(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return c;
-    }
-}
-
-std::string Folded(std::string s) {
-    for (char& c : s) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+// ASCII letters in upper case: the tool's own patterns and the device names
+// are ASCII, and no byte of another letter folds into ASCII.
+std::string AsciiUpper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
     return s;
 }
 
 // Windows' device names: the part before the first dot, blanks at its end
 // dropped, is CON, PRN, AUX, NUL, CONIN$, CONOUT$, or COM/LPT with a digit or
-// a superscript one, two or three.
+// a superscript one, two or three. Which byte is a superscript depends on the
+// system's code page.
 bool IsDeviceName(const std::string& name) {
-    std::string stem = Folded(name.substr(0, name.find('.')));
+    std::string stem = AsciiUpper(Utf8FromAnsi(name.substr(0, name.find('.'))));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
         stem == "CONOUT$")
         return true;
-    if (stem.size() != 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
-    const unsigned char n = static_cast<unsigned char>(stem[3]);
-    return (n >= '0' && n <= '9') || n == 0xB9 || n == 0xB2 || n == 0xB3;
+    if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) return false;
+    const std::string n = stem.substr(3);
+    return (n.size() == 1 && n[0] >= '0' && n[0] <= '9') || n == "\xC2\xB9" || n == "\xC2\xB2" || n == "\xC2\xB3";
 }
 
 const char kTemporaryPrefix[] = "~MERO";
@@ -60,7 +50,7 @@ bool IsPlainFileName(const std::string& name) {
 std::string TemporaryName(int number) { return Format("~mero%04d.part", number); }
 
 bool IsTemporaryName(const std::string& name) {
-    const std::string n = Folded(name);
+    const std::string n = AsciiUpper(name);
     const size_t prefix = sizeof kTemporaryPrefix - 1, suffix = sizeof kTemporarySuffix - 1;
     if (n.size() <= prefix + suffix || n.compare(0, prefix, kTemporaryPrefix) != 0 ||
         n.compare(n.size() - suffix, suffix, kTemporarySuffix) != 0)
@@ -68,12 +58,6 @@ bool IsTemporaryName(const std::string& name) {
     for (size_t i = prefix; i < n.size() - suffix; ++i)
         if (n[i] < '0' || n[i] > '9') return false;
     return true;
-}
-
-std::string WindowsNameKey(const std::string& path) {
-    std::string key = Folded(path);
-    while (!key.empty() && (key.back() == '.' || key.back() == ' ')) key.pop_back();
-    return key;
 }
 
 std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
@@ -88,13 +72,25 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
                                                   t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
-bool OutputNamer::Taken(const std::string& path) const { return taken_.count(WindowsNameKey(path)) != 0; }
+TargetCheck OutputNamer::Examine(const std::string& path) const {
+    const PathOccupant o = WhatAnswersAt(path);
+    TargetCheck check;
+    check.longName = o.longName;
+    if (!o.exists) return check;
+    if (!o.identified || outputs_.count(o.identity)) check.target = Target::RunOutput;
+    else if (SameFileName(o.longName, path.substr(path.rfind('\\') + 1))) check.target = Target::EarlierFile;
+    else check.target = Target::AnotherName;
+    return check;
+}
 
-void OutputNamer::Record(const std::string& path) { taken_.insert(WindowsNameKey(path)); }
+void OutputNamer::Record(const std::string& path) {
+    const PathOccupant o = WhatAnswersAt(path);
+    if (o.identified) outputs_.insert(o.identity);
+}
 
 std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t when) const {
     std::string path = KvrOutputPath(targetPath, when);
     if (path == targetPath) return path;
-    while (Taken(path)) path = KvrOutputPath(targetPath, ++when);
+    while (Examine(path).target == Target::RunOutput) path = KvrOutputPath(targetPath, ++when);
     return path;
 }

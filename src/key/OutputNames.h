@@ -5,6 +5,8 @@
 #include <set>
 #include <string>
 
+#include "platform/Files.h"
+
 // A name that stays inside the output folder: no separators, no drive colon,
 // no control or reserved characters, not "." or "..", no device name by
 // Windows' rules, and no trailing dot or blank (Windows would strip them and
@@ -15,24 +17,34 @@ bool IsPlainFileName(const std::string& name);
 std::string TemporaryName(int number);
 bool IsTemporaryName(const std::string& name);
 
-// A path as Windows compares it: letters of the ANSI code page folded to upper
-// case, trailing dots and blanks dropped.
-std::string WindowsNameKey(const std::string& path);
-
 // "%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr" when the path holds a name marker
 // (anywhere) and the file-name part holds the split marker past its start; the
 // cut falls in the file-name part, so the folder always stays the same.
 // The path itself otherwise.
 std::string KvrOutputPath(const std::string& targetPath, std::time_t when);
 
-// The outputs of one run, so that no two of them share a file.
+// What a file stored at a path would meet there, as the file system answers.
+enum class Target {
+    Free,          // nothing answers
+    EarlierFile,   // a file of that very name that this run did not store
+    RunOutput,     // a file this run stored (or one that cannot be identified)
+    AnotherName,   // a file of another long name (a short-name alias, say)
+};
+struct TargetCheck {
+    Target target = Target::Free;
+    std::string longName;  // the name of the file that answers
+};
+
+// The outputs of one run, known by identity, so that no two of them share a
+// file whatever names reached them.
 class OutputNamer {
 public:
-    bool Taken(const std::string& path) const;
+    TargetCheck Examine(const std::string& path) const;
+    // Records the file now at path as an output of the run.
     void Record(const std::string& path);
-    // KvrOutputPath, moved on by whole seconds past the names this run took.
+    // KvrOutputPath, moved on by whole seconds past the files this run stored.
     std::string KvrPath(const std::string& targetPath, std::time_t when) const;
 
 private:
-    std::set<std::string> taken_;  // WindowsNameKey of each output
+    std::set<FileIdentity> outputs_;
 };

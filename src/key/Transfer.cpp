@@ -9,14 +9,6 @@
 #include "platform/Text.h"
 
 namespace {
-// A name in the output folder that no file has: writing there destroys nothing.
-std::string FreeTemporaryPath(const std::string& folder) {
-    for (int n = 0;; ++n) {
-        const std::string path = folder + TemporaryName(n);
-        if (!PathExists(path)) return path;
-    }
-}
-
 TransferOutcome Failure(const std::string& problem) {
     TransferOutcome o;
     o.problem = problem;
@@ -28,8 +20,28 @@ TransferOutcome Incomplete(const std::string& name) {
     return Failure(Format("Datei %s nicht vollst\xE4ndig \xFC" "bertragen", name.c_str()));
 }
 
-TransferOutcome NameTaken(const std::string& name) {
+// The output name leads to a file the key file may not replace: one this run
+// stored, or one of another long name that answers to it.
+TransferOutcome NameTaken(const std::string& name, const TargetCheck& check) {
+    if (check.target == Target::AnotherName)
+        return Failure(Format("Datei %s: Name schon vergeben (%s)", name.c_str(), check.longName.c_str()));
     return Failure(Format("Datei %s: Name schon vergeben", name.c_str()));
+}
+
+bool Replaceable(const TargetCheck& check) {
+    return check.target == Target::Free || check.target == Target::EarlierFile;
+}
+
+// A name in the output folder that is created empty for this transfer alone:
+// no other run, instance or leftover can share it. Empty when none could be made.
+std::string ReserveTemporaryPath(const std::string& folder) {
+    for (int n = 0; n <= 9999; ++n) {
+        const std::string path = folder + TemporaryName(n);
+        const NewFile made = CreateNewFile(path);
+        if (made == NewFile::Created) return path;
+        if (made == NewFile::Failed) break;
+    }
+    return std::string();
 }
 
 bool DirectlyIn(const std::string& folder, const std::string& path) {
@@ -44,10 +56,14 @@ TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
 }
 
 // Moves a complete staged file to its output path, which must lie directly in
-// the output folder whatever the naming made of it.
+// the output folder whatever the naming made of it, and may only replace an
+// earlier file of that very name.
 TransferOutcome Store(OutputNamer& names, const std::string& folder, const std::string& staged,
                       const std::string& output, const std::string& keyName) {
-    if (!DirectlyIn(folder, output) || !MoveOver(staged, output)) return Discarded(staged, Incomplete(keyName));
+    if (!DirectlyIn(folder, output)) return Discarded(staged, Incomplete(keyName));
+    const TargetCheck check = names.Examine(output);
+    if (!Replaceable(check)) return Discarded(staged, NameTaken(keyName, check));
+    if (!MoveOver(staged, output)) return Discarded(staged, Incomplete(keyName));
     names.Record(output);
     TransferOutcome o;
     o.result = TransferResult::Complete;
@@ -58,9 +74,12 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, const std::
 TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
                       int size) {
     const std::string output = folder + keyName;
-    if (names.Taken(output)) return NameTaken(keyName);
-    const std::string temp = FreeTemporaryPath(folder);
-    if (temp.size() >= kPathBufferSize) return Incomplete(keyName);
+    // Asked again before the move; here it spares reading a file for nothing.
+    const TargetCheck check = names.Examine(output);
+    if (!Replaceable(check)) return NameTaken(keyName, check);
+    const std::string temp = ReserveTemporaryPath(folder);
+    if (temp.empty()) return Incomplete(keyName);
+    if (temp.size() >= kPathBufferSize) return Discarded(temp, Incomplete(keyName));
     char name[kKeyNameBufferSize], path[kPathBufferSize];
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
@@ -78,8 +97,10 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     }
     const TransferCode code = DrawTransferCode(clock());
     const std::string keySideName = keyName + "\\" + code.Text();
-    const std::string temp = FreeTemporaryPath(folder);
-    if (keySideName.size() >= kPathBufferSize || temp.size() >= kPathBufferSize) return Incomplete(keyName);
+    if (keySideName.size() >= kPathBufferSize) return Incomplete(keyName);
+    const std::string temp = ReserveTemporaryPath(folder);
+    if (temp.empty()) return Incomplete(keyName);
+    if (temp.size() >= kPathBufferSize) return Discarded(temp, Incomplete(keyName));
     char keySide[kPathBufferSize], path[kPathBufferSize];
     FillBuffer(keySide, keySideName);
     FillBuffer(path, temp);
@@ -93,12 +114,12 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     Unscramble(content.data(), content.size(), code.Keystream());
     const std::string keyNamePath = folder + keyName;
     const std::string output = names.KvrPath(keyNamePath, clock());
-    if (names.Taken(output)) return Discarded(temp, NameTaken(keyName));
     if (!OverwriteFileDurably(temp, content.data(), content.size())) return Discarded(temp, Incomplete(keyName));
     const TransferOutcome stored = Store(names, folder, temp, output, keyName);
     // Stored whole under its .kvr name: an earlier file under the key name would
-    // be imported twice. One that this run wrote is another key file's.
-    if (stored.result == TransferResult::Complete && output != keyNamePath && !names.Taken(keyNamePath))
+    // be imported twice. Only that very file goes: not one this run stored
+    // (another key file's), not one of another name that answers to it.
+    if (stored.result == TransferResult::Complete && names.Examine(keyNamePath).target == Target::EarlierFile)
         DeleteFileAt(keyNamePath);
     return stored;
 }

@@ -3,7 +3,31 @@
 // The Windows build passes paths to the ANSI API unchanged; the native build
 // reads a backslash as a folder separator so the same paths work in tests.
 #include <string>
+#include <tuple>
 #include <vector>
+
+// A file as the file system knows it, whatever name reached it (volume serial
+// and file index; device and inode).
+struct FileIdentity {
+    unsigned long long volume = 0, index = 0;
+    bool operator<(const FileIdentity& o) const { return std::tie(volume, index) < std::tie(o.volume, o.index); }
+};
+
+// What answers at a path now. The file system decides: case, short names,
+// links and the code page's letters are its business, not ours.
+struct PathOccupant {
+    bool exists = false;
+    bool identified = false;  // identity could be read
+    FileIdentity identity;
+    std::string longName;     // the file's real name in its folder
+};
+PathOccupant WhatAnswersAt(const std::string& path);
+// Whether two names in one folder are one name to this file system.
+bool SameFileName(const std::string& a, const std::string& b);
+
+enum class NewFile { Created, Exists, Failed };
+// Creates an empty file, never opening one that is there already.
+NewFile CreateNewFile(const std::string& path);
 
 // True when the path's attributes can be read (a folder counts).
 bool PathExists(const std::string& path);

@@ -1,9 +1,13 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
@@ -18,6 +22,31 @@ std::string Native(std::string path) {
 FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(Native(path).c_str(), mode); }
 
 bool CommitToDisk(FILE* f) { return fsync(fileno(f)) == 0; }
+
+PathOccupant WhatAnswersAt(const std::string& path) {
+    PathOccupant o;
+    struct stat st;
+    if (stat(Native(path).c_str(), &st) != 0) return o;
+    o.exists = o.identified = true;
+    o.identity.volume = static_cast<unsigned long long>(st.st_dev);
+    o.identity.index = static_cast<unsigned long long>(st.st_ino);
+    // A link answers for the file it leads to, as a short name does on Windows.
+    char real[PATH_MAX];
+    if (realpath(Native(path).c_str(), real)) {
+        const std::string r = real;
+        o.longName = r.substr(r.rfind('/') + 1);
+    }
+    return o;
+}
+
+// This file system tells every byte apart.
+bool SameFileName(const std::string& a, const std::string& b) { return a == b; }
+
+NewFile CreateNewFile(const std::string& path) {
+    const int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
+    return close(fd) == 0 ? NewFile::Created : NewFile::Failed;
+}
 
 bool PathExists(const std::string& path) {
     struct stat st;

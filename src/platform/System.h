@@ -1,7 +1,7 @@
 #pragma once
 // The operating-system services the dialog's logic needs besides its window:
-// registry, version information, clock, pauses, debug output and thread
-// priority.
+// registry, version information, clock, pauses, debug output, thread
+// priority and the sharing of a folder with other instances.
 // Tests substitute them to run fast and to see exactly what was asked.
 #include <cstdint>
 #include <ctime>
@@ -27,4 +27,8 @@ public:
     virtual std::time_t Now() = 0;
     virtual void DebugOutput(const std::string& text) = 0;
     virtual void LowerCurrentThreadPriority() = 0;
+    // Marks the folder as used by this process for the rest of its life. True
+    // when no other running process had marked it: only then may this one
+    // treat the tool's temporary files there as leftovers.
+    virtual bool FirstToUseFolder(const std::string& folder) = 0;
 };

@@ -7,10 +7,51 @@
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
+#include "win32/WideText.h"
 
 FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 bool CommitToDisk(FILE* f) { return _commit(_fileno(f)) == 0; }
+
+PathOccupant WhatAnswersAt(const std::string& path) {
+    PathOccupant o;
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA(path.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        // Not found by name search, yet something may answer (a root, a device).
+        o.exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return o;
+    }
+    FindClose(find);
+    o.exists = true;
+    o.longName = found.cFileName;
+    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return o;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(file, &info)) {
+        o.identified = true;
+        o.identity.volume = info.dwVolumeSerialNumber;
+        o.identity.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    CloseHandle(file);
+    return o;
+}
+
+// As the file system compares names: the ANSI code page's letters, case folded
+// by the system's own table.
+bool SameFileName(const std::string& a, const std::string& b) {
+    const std::wstring wa = WideFromAnsi(a), wb = WideFromAnsi(b);
+    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+NewFile CreateNewFile(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return CloseHandle(file) ? NewFile::Created : NewFile::Failed;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
+}
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

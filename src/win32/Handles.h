@@ -44,6 +44,12 @@ struct GdiObjectTraits {
     static void Close(HGDIOBJ h) { DeleteObject(h); }
 };
 
+struct KernelObjectTraits {  // mutexes, events: NULL when there is none
+    using Handle = HANDLE;
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+
+using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueLibrary = UniqueHandle<LibraryTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;

@@ -5,6 +5,7 @@
 #include "app/RestartRegistration.h"
 #include "win32/App.h"
 #include "win32/DialogHost.h"
+#include "win32/WideText.h"
 
 static_assert(kRestartNoCrash == RESTART_NO_CRASH && kRestartNoHang == RESTART_NO_HANG &&
                   kRestartMaxCommandLine == RESTART_MAX_CMD_LINE,
@@ -17,9 +18,7 @@ bool CMERORVSApp::InitInstance() {
     InitCommonControlsEx(&controls);
     const RestartRegistration restart = RestartRegistrationFor(commandLine_);
     if (restart.registered) {
-        wchar_t arguments[kRestartMaxCommandLine] = {};
-        MultiByteToWideChar(1252, 0, restart.arguments.c_str(), -1, arguments, kRestartMaxCommandLine);
-        RegisterApplicationRestart(arguments, restart.flags);
+        RegisterApplicationRestart(WideFromAnsi(restart.arguments).c_str(), restart.flags);
     }
     if (!RunMainDialog(instance_, commandLine_)) {
         OutputDebugStringA("MERORVS: the dialog could not be created\n");

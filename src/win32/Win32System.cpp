@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "win32/Handles.h"
 
@@ -68,6 +70,31 @@ std::uint32_t Win32System::TickCount() { return GetTickCount(); }
 std::time_t Win32System::Now() { return std::time(nullptr); }
 void Win32System::DebugOutput(const std::string& text) { OutputDebugStringA(text.c_str()); }
 void Win32System::LowerCurrentThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+
+bool Win32System::FirstToUseFolder(const std::string& folder) {
+    // A named mutex lives while any process holds a handle to it: the one that
+    // creates it is the folder's only user. Named by the folder's identity, so
+    // that every name of the folder (short, other case, mapped) meets it.
+    std::string name;
+    const std::string path = folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
+    const PathOccupant o = WhatAnswersAt(path);
+    if (o.identified) {
+        name = Format("MERORVS-%llX-%llX", o.identity.volume, o.identity.index);
+    } else {
+        char full[MAX_PATH] = {};
+        if (!GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr)) return false;
+        CharUpperA(full);
+        name = std::string("MERORVS-") + full;
+        std::replace(name.begin(), name.end(), '\\', '/');  // a backslash would name a namespace
+    }
+    // Global: instances in other sessions of this PC may share the folder.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
+    if (!mutex) mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
+    if (!mutex) return false;
+    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
+    folderInUse_ = UniqueKernelObject(mutex);
+    return first;
+}
 
 std::string ExecutableFolder() {
     const std::string path = ExecutablePath();

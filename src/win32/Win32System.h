@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/System.h"
+#include "win32/Handles.h"
 
 // Registry, version resource, clock and threads of the running Windows.
 class Win32System : public ISystem {
@@ -11,6 +12,10 @@ public:
     std::time_t Now() override;
     void DebugOutput(const std::string& text) override;
     void LowerCurrentThreadPriority() override;
+    bool FirstToUseFolder(const std::string& folder) override;
+
+private:
+    UniqueKernelObject folderInUse_;
 };
 
 // Folder of the running executable, ending in a backslash.

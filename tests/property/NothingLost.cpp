@@ -1,5 +1,6 @@
 #include "NothingLost.h"
 
+#include <cctype>
 #include <map>
 #include <future>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 
 #include "DialogHarness.h"
+#include "ShortName.h"
 #include "app/FolderChain.h"
 #include "key/OutputNames.h"
 #include "platform/Files.h"
@@ -38,19 +40,25 @@ const char* Pick(Choices& c, const char* const (&options)[N]) {
 }
 
 std::string Body(Choices& c, size_t length) {
-    static const char kLetters[] = "AbCdXyz0123_- .\xC4\xE4\xD6\xF6\xDC\xFC\xDF\x8A\x9A\xFF\x9F";
+    // Letters of code pages 1252 and 1250 both: a byte is another letter, or
+    // none, in the other (0xB3 is "³" in one and "ł" in the other).
+    static const char kLetters[] = "AbCdXyz0123_- .\xC4\xE4\xD6\xF6\xDC\xFC\xDF\x8A\x9A\xFF\x9F\xA3\xB3\xA5\xB9\x8F";
     std::string s;
     for (size_t i = 0; i < length; ++i) s += kLetters[c.Below(sizeof kLetters - 1)];
     return s;
 }
 
-// Upper case becomes lower and the other way round, as far as Windows folds it.
+// Upper case becomes lower and the other way round, as far as one of the two
+// code pages folds it; in the other it may be another name altogether.
 std::string CaseVariant(Choices& c, std::string name) {
+    static const unsigned char kPairs[][2] = {{0xA3, 0xB3}, {0xA5, 0xB9}, {0x8F, 0x9F}, {0x8A, 0x9A}, {0x9F, 0xFF}};
     for (char& ch : name) {
         const unsigned char u = static_cast<unsigned char>(ch);
         if (!c.Below(2)) continue;
         if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) ch = static_cast<char>(u - 0x20);
         else if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) ch = static_cast<char>(u + 0x20);
+        for (const auto& pair : kPairs)
+            if (u == pair[0] || u == pair[1]) ch = static_cast<char>(u == pair[0] ? pair[1] : pair[0]);
     }
     return name;
 }
@@ -63,15 +71,24 @@ std::string MarkerName(Choices& c) {
     return name + Pick(c, kExtensions);
 }
 
+const char* const kLongStems[] = {"LongFileName", "Fahrerkarte ", "V_Fahrzeug_", "abcdefghij"};
+
 // The name the run gives a scrambled file of this key name.
 std::string KvrName(const std::string& keyName) {
     const std::string path = KvrOutputPath("O\\" + keyName, kRunTime);
     return path.substr(2);
 }
 
-std::string KeyName(Choices& c, const std::vector<KeyFileCase>& earlier) {
-    const std::uint32_t kind = c.Below(100);
+// longNames: files of long names to lie in the output folder before the run.
+std::string KeyName(Choices& c, const std::vector<KeyFileCase>& earlier, std::vector<std::string>& longNames) {
+    const std::uint32_t kind = c.Below(108);
     const std::string previous = earlier.empty() ? MarkerName(c) : earlier[c.Below(earlier.size())].name;
+    if (kind >= 100) {
+        // A short name: of a file the run stores, or of an earlier file of another long name.
+        if (kind < 104) return ShortAliasOf(previous);
+        longNames.push_back(Pick(c, kLongStems) + MarkerName(c));
+        return ShortAliasOf(longNames.back());
+    }
     if (kind < 40) return MarkerName(c);
     if (kind < 55) return CaseVariant(c, previous);
     if (kind < 64) {
@@ -121,10 +138,11 @@ RunCase GenerateRun(Choices& c) {
     // after a full download are searched too.
     const bool wellFormed = c.Below(3) == 0;
     std::set<std::string> names;
+    std::vector<std::string> longNames;
     // Fuzz input that ran out repeats one name: a bounded number of tries.
     for (size_t tries = 0; run.files.size() < count && tries < 4 * count; ++tries) {
         KeyFileCase f;
-        if (!wellFormed) f.name = KeyName(c, run.files);
+        if (!wellFormed) f.name = KeyName(c, run.files, longNames);
         else if (run.files.empty() || c.Below(6)) f.name = MarkerName(c);
         else f.name = CaseVariant(c, run.files[c.Below(run.files.size())].name);
         if (f.name.empty() || f.name == kParameterFileName || f.name.find('"') != std::string::npos ||
@@ -140,18 +158,20 @@ RunCase GenerateRun(Choices& c) {
     static const char* const kFolders[] = {"out", "V_Lkw_0_12", "S_x\\C_0_y", "Ausgabe_0_", "out\\deep",
                                            "C_\xC4rger_0_ 1"};
     run.outputFolder = Pick(c, kFolders);
-    std::set<std::string> existingKeys;
-    for (std::uint32_t n = c.Below(5); n > 0; --n) {
+    std::set<std::string> existingNames;
+    for (std::uint32_t n = c.Below(5) + static_cast<std::uint32_t>(longNames.size()); n > 0; --n) {
         const std::string& keyName = run.files[c.Below(run.files.size())].name;
         std::string name;
-        switch (c.Below(5)) {
+        switch (n <= longNames.size() ? 6 : c.Below(6)) {
             case 0: name = keyName; break;
             case 1: name = CaseVariant(c, keyName); break;
             case 2: name = KvrName(keyName); break;
             case 3: name = TemporaryName(static_cast<int>(c.Below(2))); break;  // left by a killed run
-            default: name = MarkerName(c); break;
+            case 4: name = ShortAliasOf(keyName); break;  // a file of its own under that name
+            case 5: name = MarkerName(c); break;
+            default: name = longNames[n - 1]; break;
         }
-        if (!IsPlainFileName(name) || !existingKeys.insert(WindowsNameKey(name)).second) continue;
+        if (!IsPlainFileName(name) || !existingNames.insert(name).second) continue;
         run.existing.push_back({name, "earlier download " + std::to_string(n) + Body(c, c.Below(40))});
     }
     run.scrambled = c.Below(2) != 0;
@@ -175,7 +195,7 @@ FileMap FolderFiles(const std::string& folder) {
 void TreeFiles(const std::string& folder, const std::set<std::string>& skip, FileMap& files) {
     for (const std::string& name : ListFolder(folder)) {
         const std::string path = folder + "\\" + name;
-        if (skip.count(WindowsNameKey(path))) continue;
+        if (skip.count(path)) continue;
         if (IsFolder(path)) {
             files[path + "\\"] = "(folder)";
             TreeFiles(path, skip, files);
@@ -203,7 +223,19 @@ std::string Quoted(const std::string& text) {
     return q + "\"";
 }
 
-bool EndsWithKvr(const std::string& key) { return key.size() >= 4 && key.compare(key.size() - 4, 4, ".KVR") == 0; }
+bool EndsWithKvr(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& ch : end) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return end == ".kvr";
+}
+
+// The entry that the file system takes for this name: the platform compares.
+FileMap::const_iterator FindName(const FileMap& files, const std::string& name) {
+    for (auto it = files.begin(); it != files.end(); ++it)
+        if (SameFileName(it->first, name)) return it;
+    return files.end();
+}
 
 std::string TempBase() {
 #ifdef _WIN32
@@ -236,7 +268,7 @@ public:
         CreateFolderChain(out, [](const std::string& folder) { CreateFolder(folder); });
         for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
 
-        const std::set<std::string> skip = {WindowsNameKey(h.keyFolder), WindowsNameKey(out.substr(0, out.size() - 1))};
+        const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1)};
         FileMap outsideBefore, outsideAfter;
         TreeFiles(h.temp.Path(), skip, outsideBefore);
         const FileMap before = FolderFiles(out);
@@ -287,57 +319,38 @@ private:
         return files;
     }
 
-    // The output folder as Windows would hold it, by compared name.
-    std::string WindowsView(const FileMap& before, const FileMap& after, FileMap& view) {
-        std::map<std::string, std::string> written;  // key -> the exact name the run wrote
-        for (const auto& [name, content] : after) {
-            const std::string key = WindowsNameKey(name);
-            const auto was = before.find(name);
-            const bool byRun = was == before.end() || was->second != content;
-            if (byRun && written.count(key))
-                return "two outputs of the run are one file on Windows: " + Quoted(written[key]) + " and " +
-                       Quoted(name);
-            if (byRun) written[key] = name;
-            if (byRun || !view.count(key)) view[key] = content;
-        }
-        return std::string();
-    }
-
     // A key file's bytes, stored under its own name or under a .kvr name.
-    bool IsKeyContent(const std::string& content, const std::string& key) const {
+    bool IsKeyContent(const std::string& content, const std::string& name) const {
         for (size_t i = 0; i < run_.files.size(); ++i)
             if (KeyContent(i, run_.files[i].size) == content &&
-                (WindowsNameKey(run_.files[i].name) == key || EndsWithKvr(key)))
+                (SameFileName(run_.files[i].name, name) || EndsWithKvr(name)))
                 return true;
         return false;
     }
 
-    bool StoredAsKvr(const std::string& key, const FileMap& view) const {
+    bool StoredAsKvr(const std::string& name, const FileMap& after) const {
         for (size_t i = 0; i < run_.files.size(); ++i) {
-            if (WindowsNameKey(run_.files[i].name) != key) continue;
-            for (const auto& [k, content] : view)
-                if (EndsWithKvr(k) && content == KeyContent(i, run_.files[i].size)) return true;
+            if (!SameFileName(run_.files[i].name, name)) continue;
+            for (const auto& [n, content] : after)
+                if (EndsWithKvr(n) && content == KeyContent(i, run_.files[i].size)) return true;
         }
         return false;
     }
 
-    std::string CheckOutput(const FileMap& beforeFiles, const FileMap& afterFiles) {
-        FileMap before, after;
-        for (const auto& [name, content] : beforeFiles) before[WindowsNameKey(name)] = content;
-        const std::string collision = WindowsView(beforeFiles, afterFiles, after);
-        if (!collision.empty()) return collision;
-        for (const auto& [key, content] : before) {
-            if (IsTemporaryName(key)) continue;  // debris of a killed run: removed at start
-            const auto now = after.find(key);
-            if (now == after.end() ? !StoredAsKvr(key, after)
-                                   : now->second != content && !IsKeyContent(now->second, key))
-                return "I3: the earlier file " + Quoted(key) + " was lost or changed";
+    std::string CheckOutput(const FileMap& before, const FileMap& after) {
+        for (const auto& [name, content] : before) {
+            if (IsTemporaryName(name)) continue;  // debris of a killed run: removed at start
+            const auto now = FindName(after, name);
+            if (now == after.end() ? !StoredAsKvr(name, after)
+                                   : now->second != content && !IsKeyContent(now->second, name))
+                return "I3: the earlier file " + Quoted(name) + " was lost or changed";
         }
-        for (const auto& [key, content] : after) {
-            if (IsTemporaryName(key)) return "I5: the temporary file " + Quoted(key) + " remained";
-            if (before.count(key) && before.at(key) == content) continue;
-            if (!IsKeyContent(content, key))
-                return "I3: " + Quoted(key) + " holds bytes of no key file of that name";
+        for (const auto& [name, content] : after) {
+            if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained";
+            const auto was = FindName(before, name);
+            if (was != before.end() && was->second == content) continue;
+            if (!IsKeyContent(content, name))
+                return "I3: " + Quoted(name) + " holds bytes of no key file of that name";
         }
         outputContents_.clear();
         for (const auto& entry : after) outputContents_.insert(entry.second);

@@ -11,9 +11,9 @@
 //   I4 the key is emptied only when every listed file arrived, never with
 //      "nodelete" or after a close request;
 //   I5 no temporary file of the tool remains.
-// Names are judged the way Windows compares them. Natively, on a file system
-// that tells case apart, two outputs of one run that Windows takes for one
-// file count as a violation; built for Windows, the platform itself decides.
+// Names are judged as the platform's file system compares them: built for
+// Windows (and run under Wine, in more than one code page) its own rules for
+// case, short names and letters decide.
 #include <cstdint>
 #include <string>
 #include <vector>

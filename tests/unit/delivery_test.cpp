@@ -115,21 +115,6 @@ TEST(KvrNaming, MarkersAndSplit) {
     for (const Case& c : cases) EXPECT_EQ(KvrOutputPath(c.target, when), c.output) << c.target;
 }
 
-TEST(KvrNaming, OneRunNeverGivesOutANameTwice) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    OutputNamer names;
-    names.Record("O\\V_1_2021-03-03_14-05-09.kvr");
-    names.Record("O\\v_1_2021-03-03_14-05-10.KVR");  // as Windows compares: one file
-    EXPECT_EQ(names.KvrPath("O\\V_1_0_b", 1614780309), "O\\V_1_2021-03-03_14-05-11.kvr");
-    EXPECT_EQ(names.KvrPath("O\\plain.ddd", 1614780309), "O\\plain.ddd");
-    names.Record("O\\Stra\xDF" "e \xE4\xF6\xFC.ddd");
-    for (const char* same : {"O\\STRA\xDF" "E \xC4\xD6\xDC.DDD", "O\\stra\xDF" "e \xE4\xF6\xFC.ddd. .", "o\\Stra\xDF" "e \xE4\xF6\xFC.ddd"})
-        EXPECT_TRUE(names.Taken(same)) << same;
-    for (const char* other : {"O\\Strasse \xE4\xF6\xFC.ddd", "O\\Stra\xDF" "e aou.ddd", "O\\Stra\xDF" "e \xE4\xF6\xFC.dd"})
-        EXPECT_FALSE(names.Taken(other)) << other;
-}
-
 TEST(FileNames, TheToolsTemporaryPattern) {
     EXPECT_TRUE(IsTemporaryName(TemporaryName(0)));
     EXPECT_TRUE(IsTemporaryName("~MERO0417.PART"));

@@ -201,13 +201,21 @@ TEST(DownloadWorker, APressDuringACompactRunRearmsTheLimitAndClosingSaysWhy) {
 }
 
 TEST(DialogStart, RemovesOnlyTheToolsTemporaryFilesFromTheOutputFolder) {
-    DialogHarness h;
-    MakeFolder(h.output);
-    for (const char* name : {"~mero0000.part", "~MERO0417.PART", "~mero.part", "A.DDD"}) WriteFile(h.Out(name), "x");
-    WriteFile(h.temp / "~mero0001.part", "not in the output folder");
-    h.Start();
-    EXPECT_EQ(ListFolder(h.output), (std::vector<std::string>{"A.DDD", "~mero.part"}));
-    EXPECT_TRUE(PathExists(h.temp / "~mero0001.part"));
+    // A second instance on the folder leaves them: they may be the first one's.
+    for (bool another : {false, true}) {
+        DialogHarness h;
+        MakeFolder(h.output);
+        for (const char* name : {"~mero0000.part", "~MERO0417.PART", "~mero.part", "A.DDD"}) WriteFile(h.Out(name), "x");
+        WriteFile(h.temp / "~mero0001.part", "not in the output folder");
+        h.system.anotherInstance = another;
+        h.Start();
+        EXPECT_EQ(h.system.foldersInUse, std::vector<std::string>{h.output});
+        const std::vector<std::string> kept =
+            another ? std::vector<std::string>{"A.DDD", "~MERO0417.PART", "~mero.part", "~mero0000.part"}
+                    : std::vector<std::string>{"A.DDD", "~mero.part"};
+        EXPECT_EQ(ListFolder(h.output), kept);
+        EXPECT_TRUE(PathExists(h.temp / "~mero0001.part"));
+    }
 }
 
 TEST(DownloadWorker, AnExceptionNeverEscapesTheWorker) {

@@ -14,6 +14,8 @@ public:
     std::optional<std::string> dataPath;
     ProgramInfo program{"MERORVS.exe", "", "1.0.0.8"};
     std::time_t now = 1614780309;  // 3 March 2021, 14:05:09 UTC
+    bool anotherInstance = false;  // uses every folder already
+    std::vector<std::string> foldersInUse;
 
     std::optional<std::string> ReadDataPath() override { return dataPath; }
     ProgramInfo ReadProgramVersionInfo() override { return program; }
@@ -32,6 +34,10 @@ public:
         debug_.push_back(text);
     }
     void LowerCurrentThreadPriority() override { ++lowered_; }
+    bool FirstToUseFolder(const std::string& folder) override {
+        foldersInUse.push_back(folder);
+        return !anotherInstance;
+    }
 
     std::vector<int> Sleeps() {
         std::lock_guard<std::mutex> l(m_);
