@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include <chrono>
 #include <new>
 #include <system_error>
 
@@ -164,9 +165,22 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
             try {
                 body();
             } catch (...) {
-                failure = CurrentExceptionText();
+                try {
+                    failure = CurrentExceptionText();
+                } catch (...) {
+                    failure = "?";  // fits without memory of its own
+                }
             }
-            view_.Post([this, failure] { OnWorkerFinished(failure); });
+            // The dialog must learn that the worker ended, or an unattended
+            // run never closes: when not even that can be handed over, again.
+            for (;;) {
+                try {
+                    view_.Post([this, failure] { OnWorkerFinished(failure); });
+                    return;
+                } catch (...) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
         });
     } catch (const std::system_error&) {
         // No thread to be had: nothing runs and nothing is shown.
@@ -177,6 +191,16 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
 void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
     if (worker_.joinable()) worker_.join();
     workerRunning_ = false;
+    // A close asked for meanwhile, or a compact run's end, happens whatever
+    // showing the failure may throw.
+    struct EndIfAsked {
+        CMERORVSDlg& d;
+        ~EndIfAsked() {
+            if (d.closeWhenWorkerEnds_) d.view_.EndDialog();
+        }
+    } endIfAsked{*this};
+    // An unattended run ends after its download, also one that broke off.
+    if (!failure.empty() && CompactMode_) closeWhenWorkerEnds_ = true;
     if (!failure.empty()) {
         // The worker broke off: say so and leave the dialog ready again.
         AppendStatusLine("Interner Fehler: " + failure);
@@ -185,9 +209,7 @@ void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
         ShowDownloadIdle();
         if (!CompactMode_) view_.Enable(IDC_PREPARE_KEY, true);
     }
-    if (closeWhenWorkerEnds_) {
-        view_.EndDialog();
-    } else if (deviceChangePending_) {
+    if (!closeWhenWorkerEnds_ && deviceChangePending_) {
         deviceChangePending_ = false;
         OnDeviceChange();
     }

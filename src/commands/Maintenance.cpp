@@ -46,8 +46,12 @@ void CMERORVSDlg::DeleteSelectedKeyFiles() {
     view_.SetWaitCursor(true);
     std::vector<int> rows = view_.ListSelectedEntries(IDC_FILE_LIST);
     if (rows.size() > 99) rows.resize(99);
-    IKeyLibrary* key = DeleteAfterDownload_ ? Library() : nullptr;
-    if (DeleteAfterDownload_ && !key) AppendStatusLine("VantikDll.dll fehlt");
+    IKeyLibrary* key = nullptr;
+    if (DeleteAfterDownload_) {
+        const std::string missing = MissingLibraryMessage();
+        if (missing.empty()) key = Library();
+        else AppendStatusLine(missing);
+    }
     if (key) {
         for (int entry : rows)
             if (entry >= 0 && static_cast<size_t>(entry) < KeyFileList_.size()) KeyFileList_[entry].selected = true;

@@ -12,6 +12,8 @@
 class TaskQueue {
 public:
     using Slot = std::uint64_t;  // 0: no slot
+    // What a change of a control sets.
+    enum SlotKind { kTextSlot = 1, kEnabledSlot, kSelectionSlot, kProgressSlot };
     static Slot SlotOf(int kind, int id, int entry = 0) {
         return (Slot(std::uint16_t(kind)) << 48) | (Slot(std::uint16_t(id)) << 32) | std::uint32_t(entry);
     }

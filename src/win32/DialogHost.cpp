@@ -74,7 +74,8 @@ INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, D
             if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL) dialog.OnDeviceChange();
             return TRUE;
         case WM_TIMER:
-            dialog.OnTimer(static_cast<int>(wParam));
+            if (wParam == kResumeQueueTimer) host.view->RunQueued();
+            else dialog.OnTimer(static_cast<int>(wParam));
             return TRUE;
         case WM_DRAWITEM:
             if (wParam != IDC_START) return FALSE;

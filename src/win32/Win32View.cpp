@@ -5,9 +5,6 @@
 #include <exception>
 
 namespace {
-// What a change sets, for dropping a superseded one still queued.
-enum SlotKind { kTextSlot = 1, kEnabledSlot, kSelectionSlot, kProgressSlot };
-
 std::string WindowText(HWND h) {
     const int length = GetWindowTextLengthA(h);
     std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -25,6 +22,7 @@ void Win32View::Enqueue(std::function<void()> task, Slot slot) {
 
 void Win32View::RunQueued() {
     // A slice at a time, so the window keeps answering while a worker is busy.
+    ::KillTimer(dialog_, kResumeQueueTimer);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
     // A task that fails must not drop the ones behind it (the worker's last
     // task ends its run); the first failure goes on to the window procedure.
@@ -37,7 +35,12 @@ void Win32View::RunQueued() {
             if (!failure) failure = std::current_exception();
         }
         if (std::chrono::steady_clock::now() >= until) {
-            PostMessageA(dialog_, kRunQueueMessage, 0, 0);  // the rest after the window's own messages
+            // A posted message comes before input, paint and timers: while any
+            // of those wait, the rest follows from a timer, which comes after them.
+            if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+                ::SetTimer(dialog_, kResumeQueueTimer, USER_TIMER_MINIMUM, nullptr);
+            else
+                PostMessageA(dialog_, kRunQueueMessage, 0, 0);
             break;
         }
     }
@@ -50,7 +53,7 @@ void Win32View::Change(std::function<void()> task, Slot slot) {
 }
 
 void Win32View::SetText(int id, const std::string& text) {
-    Change([this, id, text] { SetWindowTextA(Item(id), text.c_str()); }, TaskQueue::SlotOf(kTextSlot, id));
+    Change([this, id, text] { SetWindowTextA(Item(id), text.c_str()); }, TaskQueue::SlotOf(TaskQueue::kTextSlot, id));
 }
 
 std::string Win32View::GetText(int id) {
@@ -67,7 +70,8 @@ void Win32View::AppendText(int id, const std::string& text) {
 }
 
 void Win32View::Enable(int id, bool enabled) {
-    Change([this, id, enabled] { EnableWindow(Item(id), enabled ? TRUE : FALSE); }, TaskQueue::SlotOf(kEnabledSlot, id));
+    Change([this, id, enabled] { EnableWindow(Item(id), enabled ? TRUE : FALSE); },
+           TaskQueue::SlotOf(TaskQueue::kEnabledSlot, id));
 }
 
 void Win32View::Show(int id, bool visible) {
@@ -119,7 +123,7 @@ void Win32View::ListSelectEntry(int id, int entryIndex, bool selected) {
             return;
         const int row = rows->second[static_cast<size_t>(entryIndex)];
         if (row >= 0) SendMessageA(Item(id), LB_SETSEL, selected ? TRUE : FALSE, row);
-    }, TaskQueue::SlotOf(kSelectionSlot, id, entryIndex));
+    }, TaskQueue::SlotOf(TaskQueue::kSelectionSlot, id, entryIndex));
 }
 
 std::vector<int> Win32View::ListSelectedEntries(int id) {
@@ -141,7 +145,7 @@ void Win32View::ComboAdd(int id, const std::string& text) {
 
 void Win32View::SetProgress(int id, int position) {
     Change([this, id, position] { SendMessageA(Item(id), PBM_SETPOS, static_cast<WPARAM>(position), 0); },
-           TaskQueue::SlotOf(kProgressSlot, id));
+           TaskQueue::SlotOf(TaskQueue::kProgressSlot, id));
 }
 
 int Win32View::GetProgress(int id) {

@@ -12,6 +12,8 @@
 
 // The message by which other threads wake the dialog's thread to run their queued work.
 constexpr UINT kRunQueueMessage = WM_APP + 1;
+// The timer by which the rest of the queue follows input, paint and timers.
+constexpr UINT_PTR kResumeQueueTimer = 0x5155;
 
 // The dialog's controls over their HWNDs. Calls from a worker are carried out
 // on the user-interface thread, which a window's controls and timers need:
@@ -50,7 +52,8 @@ public:
     void EndDialog() override;
     void Post(std::function<void()> task) override;
 
-    // On kRunQueueMessage: runs what other threads queued, in order.
+    // On kRunQueueMessage and kResumeQueueTimer: runs what other threads
+    // queued, in order, in slices of 10 ms.
     void RunQueued();
     bool WaitCursorShown() const { return waitCursor_ > 0; }
 

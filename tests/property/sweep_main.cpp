@@ -3,10 +3,16 @@
 // Usage: property_sweep [runs] [first seed]
 #include <cstdio>
 #include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "NothingLost.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    std::printf("code page %u\n", GetACP());  // the one whose letters the names use
+#endif
     const int runs = argc > 1 ? std::atoi(argv[1]) : 1000;
     const unsigned long long seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
     const SweepResult result = Sweep(seed, runs);

@@ -167,6 +167,7 @@ TEST(DownloadWorker, KeyCommandsAreRefusedWhileItRuns) {
     h.Click(IDC_DIRECTORY);
     h.Click(IDC_KEY_TO_PC);  // a radio click must not offer a second start
     h.Click(IDC_START);
+    h.view.RunPosted();  // what the worker has shown so far
     EXPECT_FALSE(h.view.Control(IDC_START).enabled);
     EXPECT_EQ(h.dialog->Files().size(), 2u);
     h.WaitForWorker();
@@ -239,4 +240,16 @@ TEST(DownloadWorker, AnExceptionNeverEscapesTheWorker) {
         EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
         EXPECT_FALSE(h.view.TimerArmed(kActivityTimer));
     }
+}
+
+TEST(DownloadWorker, ACompactRunEndsWhateverItsEndThrows) {
+    // The worker breaks off, and not even its status line can be shown.
+    Download h({{"A.DDD", 10}}, PlainKey(), " t mini");
+    h.key->OnRead([](int) { throw 42; });
+    h.Click(IDC_START);
+    h.view.failStatusLines = true;
+    EXPECT_THROW(h.WaitForWorker(), std::bad_alloc);  // to the window procedure's catch
+    EXPECT_FALSE(h.dialog->WorkerRunning());
+    EXPECT_TRUE(h.view.Ended());
+    EXPECT_EQ(h.key->Files().size(), 2u);
 }

@@ -136,7 +136,7 @@ TEST(FormatKey, WithoutAKey) {
 }
 
 TEST(KeyCommands, NameTheMissingDriverLibraryEvenWhenTheKeyLibraryCannotLoadWithoutIt) {
-    for (int command : {IDC_PREPARE_KEY, IDC_INIT_KEY, IDC_FORMAT}) {
+    for (int command : {IDC_PREPARE_KEY, IDC_INIT_KEY, IDC_FORMAT, IDC_DELETE_FILES}) {
         DialogHarness h;
         h.Start();
         DeleteFileAt(h.programFolder + "ftd2xx.dll");

@@ -156,7 +156,7 @@ TEST(TriggerWorker, ClosingStopsPollingWithoutADownload) {
     h.view.SetCheck(IDC_KEY_1, true);
     h.Click(IDC_KEY_1);
     h.Click(IDC_START);
-    while (h.key->Calls("KeyPollTrigger") < 3) std::this_thread::yield();
+    while (h.key->Calls("KeyPollTrigger") < 3) h.view.RunPosted();  // the worker reads the baud rate from the window
     h.Click(IDC_CANCEL);
     h.WaitForWorker();
     EXPECT_TRUE(h.view.Ended());

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cctype>
+#include <exception>
+#include <future>
+#include <new>
+#include <stdexcept>
+#include <thread>
 
 #include "res/resource.h"
 
@@ -36,117 +41,173 @@ RecordingView::RecordingView() {
 ControlState& RecordingView::At(int id) { return controls_[id]; }
 
 void RecordingView::SetText(int id, const std::string& text) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).text = text;
-    if (id == IDC_COUNTER) counters_.push_back(text);
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).text = text;
+        if (id == IDC_COUNTER) counters_.push_back(text);
+    }, TaskQueue::SlotOf(TaskQueue::kTextSlot, id));
 }
 std::string RecordingView::GetText(int id) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return At(id).text;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return At(id).text;
+    });
 }
 void RecordingView::AppendText(int id, const std::string& text) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).text += text;
+    if (failStatusLines) throw std::bad_alloc();
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).text += text;
+    });
 }
 void RecordingView::Enable(int id, bool enabled) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).enabled = enabled;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).enabled = enabled;
+    }, TaskQueue::SlotOf(TaskQueue::kEnabledSlot, id));
 }
 void RecordingView::Show(int id, bool visible) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).visible = visible;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).visible = visible;
+    });
 }
 void RecordingView::SetCheck(int id, bool checked) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).checked = checked;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).checked = checked;
+    });
 }
 bool RecordingView::IsChecked(int id) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return At(id).checked;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return At(id).checked;
+    });
 }
 void RecordingView::ListReset(int id) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).rows.clear();
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).rows.clear();
+    });
 }
 void RecordingView::ListFill(int id, const std::vector<ListRow>& fill) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    auto& rows = At(id).rows;
-    rows.clear();
-    for (const ListRow& row : fill) {
-        auto at = std::upper_bound(rows.begin(), rows.end(), row.text,
-                                   [](const std::string& t, const Row& r) { return LessNoCase(t, r.text); });
-        rows.insert(at, Row{row.text, row.entryIndex, false});
-    }
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        auto& rows = At(id).rows;
+        rows.clear();
+        for (const ListRow& row : fill) {
+            auto at = std::upper_bound(rows.begin(), rows.end(), row.text,
+                                       [](const std::string& t, const Row& r) { return LessNoCase(t, r.text); });
+            rows.insert(at, Row{row.text, row.entryIndex, false});
+        }
+    });
 }
 void RecordingView::ListSelectEntry(int id, int entryIndex, bool selected) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    for (Row& r : At(id).rows)
-        if (r.entry == entryIndex) r.selected = selected;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        for (Row& r : At(id).rows)
+            if (r.entry == entryIndex) r.selected = selected;
+    }, TaskQueue::SlotOf(TaskQueue::kSelectionSlot, id, entryIndex));
 }
 std::vector<int> RecordingView::ListSelectedEntries(int id) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    std::vector<int> entries;
-    for (const Row& r : At(id).rows)
-        if (r.selected) entries.push_back(r.entry);
-    return entries;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        std::vector<int> entries;
+        for (const Row& r : At(id).rows)
+            if (r.selected) entries.push_back(r.entry);
+        return entries;
+    });
 }
 void RecordingView::ComboAdd(int id, const std::string& text) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).items.push_back(text);
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).items.push_back(text);
+    });
 }
 void RecordingView::SetProgress(int id, int position) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    At(id).progress = std::max(0, std::min(100, position));
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        At(id).progress = std::max(0, std::min(100, position));
+    }, TaskQueue::SlotOf(TaskQueue::kProgressSlot, id));
 }
 int RecordingView::GetProgress(int id) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return At(id).progress;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return At(id).progress;
+    });
 }
 void RecordingView::SetTitle(const std::string& title) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    title_ = title;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        title_ = title;
+    });
 }
 std::string RecordingView::GetTitle() {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return title_;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return title_;
+    });
 }
 Rect RecordingView::WindowRect() {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return window;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return window;
+    });
 }
 Rect RecordingView::DesktopRect() {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    return desktop;
+    return Read([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        return desktop;
+    });
 }
 void RecordingView::MoveWindow(const Rect& r) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    window = r;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        window = r;
+    });
 }
 void RecordingView::SetTimer(int timerId, int milliseconds) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    timers_[timerId] = milliseconds;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        timers_[timerId] = milliseconds;
+    });
 }
 void RecordingView::KillTimer(int timerId) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    timers_.erase(timerId);
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        timers_.erase(timerId);
+    });
 }
 void RecordingView::Redraw(bool) {}
 void RecordingView::SetWaitCursor(bool on) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    waitCursor_ += on ? 1 : -1;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        waitCursor_ += on ? 1 : -1;
+    });
 }
 void RecordingView::EndDialog() {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    ended_ = true;
+    Change([=] {
+        std::lock_guard<std::recursive_mutex> l(m_);
+        ended_ = true;
+    });
 }
-void RecordingView::Post(std::function<void()> task) {
-    std::lock_guard<std::recursive_mutex> l(m_);
-    posted_.push_back(std::move(task));
+void RecordingView::Post(std::function<void()> task) { Enqueue(std::move(task)); }
+
+void RecordingView::Enqueue(std::function<void()> task, TaskQueue::Slot slot) {
+    queue_.Push(std::move(task), slot);
+    std::lock_guard<std::mutex> l(signalMutex_);
+    queued_ = true;
     postedSignal_.notify_all();
 }
+
+void RecordingView::Change(std::function<void()> task, TaskQueue::Slot slot) {
+    if (std::this_thread::get_id() == uiThread_) task();
+    else Enqueue(std::move(task), slot);
+}
+
 void RecordingView::WaitForPosted(int milliseconds) {
-    std::unique_lock<std::recursive_mutex> l(m_);
-    postedSignal_.wait_for(l, std::chrono::milliseconds(milliseconds), [this] { return !posted_.empty(); });
+    std::unique_lock<std::mutex> l(signalMutex_);
+    postedSignal_.wait_for(l, std::chrono::milliseconds(milliseconds), [this] { return queued_; });
 }
 
 ControlState RecordingView::Control(int id) {
@@ -185,10 +246,19 @@ std::vector<std::string> RecordingView::Counters() {
     return counters_;
 }
 void RecordingView::RunPosted() {
-    std::deque<std::function<void()>> tasks;
     {
-        std::lock_guard<std::recursive_mutex> l(m_);
-        tasks.swap(posted_);
+        std::lock_guard<std::mutex> l(signalMutex_);
+        queued_ = false;
     }
-    for (auto& t : tasks) t();
+    // As the window does: a task that fails leaves the ones behind it to run.
+    std::exception_ptr failure;
+    std::function<void()> task;
+    while (queue_.Pop(task)) {
+        try {
+            task();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }

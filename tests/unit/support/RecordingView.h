@@ -1,15 +1,20 @@
 #pragma once
 // A view that records every control's state as the user would see it, starting
-// from the dialog template's states. Thread-safe like the real one; posted
-// tasks wait until the test pumps them, as on a user-interface thread.
+// from the dialog template's states. Like the real one, it carries out other
+// threads' changes and reads on its own thread (the one that made it), through
+// the same queue and in the same order: they wait until the test pumps them.
+#include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <future>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <set>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/TaskQueue.h"
 #include "platform/View.h"
 
 struct Row {
@@ -72,10 +77,29 @@ public:
     void WaitForPosted(int milliseconds);
 
     Rect window{100, 50, 100 + 480, 50 + 400};
+    bool failStatusLines = false;  // appending to a control throws, as when memory runs out
     Rect desktop{0, 0, 1024, 768};
 
 private:
     ControlState& At(int id);
+    void Enqueue(std::function<void()> task, TaskQueue::Slot slot = 0);
+    void Change(std::function<void()> task, TaskQueue::Slot slot = 0);
+    // On this view's thread at once; from another thread in the queue's turn.
+    template <typename F>
+    auto Read(F f) -> decltype(f()) {
+        if (std::this_thread::get_id() == uiThread_) return f();
+        auto answer = std::make_shared<std::promise<decltype(f())>>();
+        auto future = answer->get_future();
+        Enqueue([answer, f] { answer->set_value(f()); });
+        if (future.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+            throw std::runtime_error("a read from a worker was never answered: the test does not pump");
+        return future.get();
+    }
+
+    const std::thread::id uiThread_ = std::this_thread::get_id();
+    TaskQueue queue_;
+    std::mutex signalMutex_;
+    bool queued_ = false;
     std::recursive_mutex m_;
     std::map<int, ControlState> controls_;
     std::string title_ = "MERO - OVA";
@@ -83,6 +107,5 @@ private:
     bool ended_ = false;
     int waitCursor_ = 0;
     std::vector<std::string> counters_;
-    std::deque<std::function<void()>> posted_;
-    std::condition_variable_any postedSignal_;
+    std::condition_variable postedSignal_;
 };
