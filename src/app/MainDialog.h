@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "app/ExitStatus.h"
 #include "app/Params.h"
 #include "controls/ColorButton.h"
 #include "key/KeyDirectory.h"
@@ -55,8 +56,8 @@ public:
     void ShowDownloadIdle();
     void ClearDisplay();
 
-    // Key directory and preparation.
-    void ListKeyDirectory();
+    // Key directory and preparation. True when the key answered with its directory.
+    bool ListKeyDirectory();
     // announceKey: a status line says that a key arrived when one is identified.
     void PrepareKey(bool announceKey = false);
     void UpdateStartButton();
@@ -71,6 +72,8 @@ public:
     // Download and trigger.
     void StartDownload();
     bool WorkerRunning() const { return workerRunning_; }
+    // Decided by the workers from what they did, never from what the window shows.
+    ExitStatus RunOutcome() const { return exitStatus_; }
 
     CColorButton& StartButton() { return startButton_; }
 
@@ -111,6 +114,7 @@ private:
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
     void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names);
+    bool EveryFileArrived() const;
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();
     void SetTriggerStatus(const std::string& text);
@@ -138,6 +142,7 @@ private:
     std::atomic<bool> workerRunning_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeWhenWorkerEnds_{false};
+    std::atomic<ExitStatus> exitStatus_{kExitNoDownload};
     // User-interface thread only.
     bool closing_ = false;
     bool KeyIdentified_ = false;        // by the last preparation

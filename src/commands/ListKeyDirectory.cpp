@@ -3,13 +3,15 @@
 #include "platform/Text.h"
 #include "res/resource.h"
 
-void CMERORVSDlg::ListKeyDirectory() {
+bool CMERORVSDlg::ListKeyDirectory() {
     KeyFileList_.clear();
     view_.Enable(IDC_PREPARE_KEY, false);
     DirectoryTable table;
-    if (IKeyLibrary* key = Library()) key->KeyReadDirectory(table.Pointers());
+    IKeyLibrary* key = Library();
+    const bool answered = key && key->KeyReadDirectory(table.Pointers()) == 0;
     FillFileList(table);
     AppendStatusLine(Format("Es wurden %d File(s) gefunden!", static_cast<int>(KeyFileList_.size())));
+    return answered;
 }
 
 void CMERORVSDlg::FillFileList(const DirectoryTable& table) {

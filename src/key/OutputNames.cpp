@@ -65,7 +65,7 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
                         targetPath.find("V_") != std::string::npos;
     const size_t nameAt = targetPath.rfind('\\') == std::string::npos ? 0 : targetPath.rfind('\\') + 1;
     const size_t splitAt = targetPath.find("_0_", nameAt);
-    if (!marker || splitAt == std::string::npos || splitAt == nameAt) return targetPath;
+    if (!marker || splitAt == std::string::npos || splitAt == 0) return targetPath;
     const std::tm t = LocalTime(when);
     // "%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr", the kept part appended as it is, whatever bytes it holds.
     return targetPath.substr(0, splitAt) + Format("_%04i-%02i-%02i_%02i-%02i-%02i.kvr", t.tm_year + 1900, t.tm_mon + 1,

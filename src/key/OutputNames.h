@@ -18,9 +18,10 @@ std::string TemporaryName(int number);
 bool IsTemporaryName(const std::string& name);
 
 // "%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr" when the path holds a name marker
-// (anywhere) and the file-name part holds the split marker past its start; the
-// cut falls in the file-name part, so the folder always stays the same.
-// The path itself otherwise.
+// (anywhere) and the file-name part holds the split marker, not at the path's
+// very start; the cut falls in the file-name part, so the folder always stays
+// the same (a name that starts with the marker keeps only the folder). The
+// path itself otherwise.
 std::string KvrOutputPath(const std::string& targetPath, std::time_t when);
 
 // What a file stored at a path would meet there, as the file system answers.

@@ -11,8 +11,7 @@ public:
         : instance_(instance), commandLine_(std::move(commandLine)) {}
     // Runs the whole application; false: nothing runs after the dialog.
     bool InitInstance();
-    // Non-zero when the dialog could not even be created: a calling program
-    // must not take that for a finished run.
+    // How the run ended, for a calling program (ExitStatus).
     int ExitCode() const { return exitCode_; }
 
 private:

@@ -123,14 +123,16 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 }  // namespace
 
-bool RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
+int RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
     DialogHost host;
     host.commandLine = commandLine;
     host.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
     host.keys.reset(new KeyLibraryLoader(ExecutableFolder() + "VantikDll.dll"));
     const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MERORVS_DIALOG), nullptr, DialogProc,
                                            reinterpret_cast<LPARAM>(&host));
+    if (result == -1 || !host.dialog) return kExitNoDialog;
+    const int status = host.dialog->RunOutcome();
     // The worker has ended; tasks still queued for the window are dropped with the view.
     host.dialog.reset();
-    return result != -1;
+    return status;
 }

@@ -3,5 +3,6 @@
 
 #include <string>
 
-// Runs the main dialog modally until it ends; false when it could not be created.
-bool RunMainDialog(HINSTANCE instance, const std::string& commandLine);
+// Runs the main dialog modally until it ends; the run's exit status, or
+// kExitNoDialog when it could not be created.
+int RunMainDialog(HINSTANCE instance, const std::string& commandLine);

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/ExitStatus.h"
 #include "app/RestartRegistration.h"
 #include "win32/App.h"
 #include "win32/DialogHost.h"
@@ -20,10 +21,8 @@ bool CMERORVSApp::InitInstance() {
     if (restart.registered) {
         RegisterApplicationRestart(WideFromAnsi(restart.arguments).c_str(), restart.flags);
     }
-    if (!RunMainDialog(instance_, commandLine_)) {
-        OutputDebugStringA("MERORVS: the dialog could not be created\n");
-        exitCode_ = 1;
-    }
+    exitCode_ = RunMainDialog(instance_, commandLine_);
+    if (exitCode_ == kExitNoDialog) OutputDebugStringA("MERORVS: the dialog could not be created\n");
     return false;
 }
 
@@ -34,6 +33,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         app.InitInstance();
         return app.ExitCode();
     } catch (...) {
-        return 1;  // never taken for a finished run
+        return kExitNoDialog;  // never taken for a finished run
     }
 }

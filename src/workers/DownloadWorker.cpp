@@ -32,8 +32,12 @@ void CMERORVSDlg::DownloadWorker() {
     SetCounterText("Download 0 - 0");
     const bool deleteWanted = DeleteAfterDownload_;
 
-    ListKeyDirectory();
+    exitStatus_ = kExitNoDownload;
+    const bool answered = ListKeyDirectory();
     IKeyLibrary* key = Library();
+    // An empty key is a download that ended with nothing to bring; until the
+    // transfer ends, a listed file counts as not arrived.
+    if (answered && key) exitStatus_ = KeyFileList_.empty() ? kExitAllArrived : kExitFileMissing;
     if (!KeyFileList_.empty() && key) {
         ShowDownloadBusy();
         if (key->KeyOpen() == 0) {
@@ -42,7 +46,9 @@ void CMERORVSDlg::DownloadWorker() {
             key->KeyClose();
         }
         // A close asked for during the transfer leaves the key as it is.
-        if (!stopRequested_) DeleteDownloadedFiles(*key, deleteWanted);
+        const bool stopped = stopRequested_;
+        if (!stopped) DeleteDownloadedFiles(*key, deleteWanted);
+        exitStatus_ = stopped ? kExitStopped : EveryFileArrived() ? kExitAllArrived : kExitFileMissing;
     }
 
     if (!CompactMode_) {
@@ -76,10 +82,14 @@ void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& nam
     AppendStatusLine(outcome.problem);
 }
 
-void CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
-    if (!deleteWanted) return;
+bool CMERORVSDlg::EveryFileArrived() const {
     for (const KeyFileEntry& entry : KeyFileList_)
-        if (entry.size <= 0 || entry.bytesDone != entry.size) return;
+        if (entry.size <= 0 || entry.bytesDone != entry.size) return false;
+    return true;
+}
+
+void CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
+    if (!deleteWanted || !EveryFileArrived()) return;
     SetCounterText("Download - l\xF6sche Key");  // "lösche"
     if (key.KeyOpen() != 0) return;
     for (size_t i = 0; i < KeyFileList_.size(); ++i) {

@@ -46,6 +46,7 @@ void CMERORVSDlg::SetTriggerStatus(const std::string& text) {
 }
 
 void CMERORVSDlg::TriggerWorker() {
+    exitStatus_ = kExitNoDownload;  // unless the key finishes and its download runs
     IKeyLibrary* key = Library();
     if (!key) return;
     view_.SetTimer(kActivityTimer, 200);

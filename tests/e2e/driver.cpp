@@ -153,6 +153,15 @@ void Run(const std::string& line) {
                "no window titled ..." + Utf8(title) + "; visible windows:" + VisibleWindowTitles());
         return;
     }
+    if (command == "shortname") {  // shortname <path>: the 8.3 name the file system also finds the file by
+        const std::wstring path = Wide(Rest(in));
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+        Expect(n > 0 && n < MAX_PATH, "no short name for " + Utf8(path));
+        const std::wstring s = shortPath;
+        std::printf("shortname %s\n", Utf8(s.substr(s.rfind(L'\\') + 1)).c_str());
+        return;
+    }
     if (!g_dialog && command != "sleep") Fail("no window found yet");
     int id = 0;
     if (command == "title") {

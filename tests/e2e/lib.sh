@@ -140,6 +140,15 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
     wait "$TOOL_PID" || TOOL_STATUS=$?
 }
 
+# The short name that Wine gives a file of this long name (its own scheme, not
+# Windows' ~1): made for a scratch file of the harness, then removed.
+short_name() {  # short_name <long name> -> the short name
+    : >"$H/$1"
+    drive <<<"shortname $(winpath "$H/$1")" >/dev/null
+    rm -f "$H/$1"
+    sed -n 's/^shortname //p' <<<"$DRIVER_OUT"
+}
+
 screenshot() { import -window root "$H/$1.png"; }
 
 # The start button's face colour in a new screenshot, at its left edge where no

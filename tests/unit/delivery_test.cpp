@@ -106,7 +106,7 @@ TEST(KvrNaming, MarkersAndSplit) {
         {"S_folder\\file_0_x", "S_folder\\file_2021-03-03_14-05-09.kvr"},  // a marker in the folder counts
         {"O\\c_lower_0_x", "O\\c_lower_0_x"},                              // lower case does not
         {"_0_C_x", "_0_C_x"},                                              // split at position 0
-        {"O\\_0_C_x", "O\\_0_C_x"},                                        // ... of the file name
+        {"O\\_0_C_x", "O\\_2021-03-03_14-05-09.kvr"},                   // at the name's start: the folder kept
         {"D:\\V_Lkw_0_12\\A.DDD", "D:\\V_Lkw_0_12\\A.DDD"},                // the folder's split marker counts not
         {"D:\\V_Lkw_0_12\\M_x_0_y", "D:\\V_Lkw_0_12\\M_x_2021-03-03_14-05-09.kvr"},  // its name marker does
         {"O\\C_no_split.ddd", "O\\C_no_split.ddd"},

@@ -5,8 +5,12 @@
 FAULT_TABLE="$WORK/fault-table.txt"
 FAULT_OUT=out  # the output folder, relative to the scenario folder
 
-# Every file of the scenario outside the output folder, the key and the harness's own.
-outside_files() { (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' | sort); }
+# Every file of the scenario outside the output folder, the key and the
+# harness's own, with its size and checksum: an overwrite shows, not only a new name.
+outside_files() {
+    (cd "$S" && find . -type f ! -path "./$FAULT_OUT" ! -path "./$FAULT_OUT/*" ! -path './key/*' ! -path './.h/*' \
+        -exec sh -c 'for f; do echo "$f $(stat -c %s "$f") $(md5sum <"$f" | cut -c1-32)"; done' _ {} + | sort)
+}
 
 # The checksums of the files in the output folder.
 output_sums() { find "$S/$FAULT_OUT" -maxdepth 1 -type f -exec md5sum {} + | awk '{print $1}'; }
@@ -64,13 +68,14 @@ fault_row() {  # fault_row <name> [expected exit status]
             echo "    lost: $(basename "$f")"
         fi
     done
-    outside=$(outside_files | comm -13 "$H/outside-before" - | tee "$H/outside-new" | wc -l)
+    # Created, changed or removed: lines of either listing that the other lacks.
+    outside=$(outside_files | diff "$H/outside-before" - | grep '^[<>]' | tee "$H/outside-new" | wc -l)
     [ "$outside" -gt 0 ] && sed 's/^/    outside: /' "$H/outside-new"
     printf '%-34s %6s %6s %6s %5s %7s %5s\n' "$1" "$before" "$on_pc" "$on_key" "$lost" "$outside" \
         "${TOOL_STATUS:-?}" >>"$FAULT_TABLE"
     [ -f "$S/key/MERO.ini" ] || fail "the key lost its parameter file"
     [ "$lost" -eq 0 ] || fail "$lost files lost"
-    [ "$outside" -eq 0 ] || fail "$outside files written outside the output folder"
+    [ "$outside" -eq 0 ] || fail "$outside files changed outside the output folder"
     [ "${TOOL_STATUS:-1}" -eq "${2:-0}" ] || fail "exit status $TOOL_STATUS"
 }
 
@@ -296,6 +301,32 @@ scenario_fault_names_that_windows_takes_for_one() {
     fault_setup; fault_download 30 "Datei a.ddd: Name schon vergeben"
     fault_row names_that_windows_takes_for_one
     [ "$(ls "$S/key" | wc -l)" -eq 3 ] || fail "the key was emptied although two names are one file"
+}
+
+# A key name that is the short name of a long name: of another key file
+# stored just before, or of an earlier file in out/. Neither is ever replaced.
+scenario_fault_two_key_names_one_file_by_a_short_name() {
+    new_scenario f_short
+    local alias; alias=$(short_name LongFileName1.ddd)
+    [ -n "$alias" ] && [ "$alias" != LongFileName1.ddd ] || fail "no short name: '$alias'"
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "alias = LongFileName1.ddd => b1.bin" \
+        "alias = $alias => b2.bin"
+    key_file b1.bin 500; key_file b2.bin 700
+    fault_setup; fault_download 30 "Datei $alias: Name schon vergeben (LongFileName1.ddd)"
+    fault_row two_key_names_one_file_by_short_name
+    cmp -s "$S/key/b1.bin" "$S/out/LongFileName1.ddd" || fail "LongFileName1.ddd does not hold its key file"
+    [ "$(ls "$S/out")" = LongFileName1.ddd ] || fail "out holds: $(ls "$S/out")"
+}
+
+scenario_fault_earlier_file_of_another_long_name() {
+    new_scenario f_short_earlier
+    local alias; alias=$(short_name LongFileName1.ddd)
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "alias = $alias => b1.bin"
+    key_file b1.bin 500
+    echo "earlier download" >"$S/out/LongFileName1.ddd"
+    fault_setup; fault_download 30 "Datei $alias: Name schon vergeben (LongFileName1.ddd)"
+    fault_row earlier_file_of_another_long_name
+    [ "$(cat "$S/out/LongFileName1.ddd")" = "earlier download" ] || fail "the earlier file was replaced"
 }
 
 scenario_fault_device_names_by_windows_rules() {

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+
+#include "DialogHarness.h"
+#include "res/resource.h"
+
+// The outcome a calling program learns, decided from what the worker did.
+TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
+    struct Case {
+        const char* why;
+        std::vector<const char*> keyFiles;
+        std::function<void(KeyDescription&)> key;
+        const char* parameters;
+        std::function<void(DialogHarness&)> run;  // after the start-up; nullptr: press "Download starten"
+        ExitStatus expected;
+    };
+    const auto none = [](KeyDescription&) {};
+    const auto closeAtFirstRead = [](DialogHarness& h) {
+        // The user closes while the first file is read, on the window's thread.
+        h.key->OnRead([&h](int read) {
+            if (read != 0) return;
+            std::promise<void> done;
+            h.view.Post([&] {
+                h.dialog->OnCancel();
+                done.set_value();
+            });
+            done.get_future().wait();
+        });
+        h.Click(IDC_START);
+        h.WaitForWorker();
+    };
+    const auto trigger = [](DialogHarness& h) {
+        h.view.SetCheck(IDC_KEY_TO_PC, false);
+        h.view.SetCheck(IDC_KEY_1, true);
+        h.Click(IDC_KEY_1);
+        h.Click(IDC_START);
+        h.WaitForWorker();
+    };
+    const Case cases[] = {
+        {"every file arrived", {"A.DDD", "B.DDD"}, none, "", nullptr, kExitAllArrived},
+        {"one file failed", {"A.DDD", "B.DDD"}, [](KeyDescription& d) { d.readFails = {"B.DDD"}; }, "", nullptr,
+         kExitFileMissing},
+        {"a file listed empty", {"A.DDD", "E.DDD"}, none, "", nullptr, kExitFileMissing},
+        {"the key does not open", {"A.DDD"}, [](KeyDescription& d) { d.openFails = true; }, "", nullptr,
+         kExitFileMissing},
+        {"compact, stopped by a close", {"A.DDD", "B.DDD"}, none, " t mini", closeAtFirstRead, kExitStopped},
+        {"an empty key", {}, none, "", nullptr, kExitAllArrived},
+        {"nodelete, every file arrived", {"A.DDD"}, none, " t normal /Min:5 nodelete", nullptr, kExitAllArrived},
+        {"no key answers", {"A.DDD"}, [](KeyDescription& d) { d.presenceFile = "absent"; }, "", nullptr,
+         kExitNoDownload},
+        {"closed before a download", {"A.DDD"}, none, "", [](DialogHarness& h) { h.dialog->OnCancel(); },
+         kExitNoDownload},
+        {"a trigger run that ended without a download", {}, [](KeyDescription& d) { d.pollAnswers = {-1}; }, "",
+         trigger, kExitNoDownload},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        KeyDescription d;
+        d.identity = "VANTIK-ID:WK12345678 FW-2200";
+        c.key(d);
+        DialogHarness h(d);
+        for (const char* name : c.keyFiles) WriteFile(h.KeyFile(name), name[0] == 'E' ? "" : "data of " + std::string(name));
+        h.Start(h.output + c.parameters);
+        h.dialog->OnTimer(kStartupTimer);
+        if (c.run) {
+            c.run(h);
+        } else {
+            h.Click(IDC_START);
+            h.WaitForWorker();
+        }
+        EXPECT_EQ(h.dialog->RunOutcome(), c.expected) << h.Log();
+    }
+}
