@@ -58,6 +58,23 @@ EOF2
     key_holds_only_parameter_file
 }
 
+# The same run with one file that cannot be read: the calling program learns it.
+scenario_unattended_compact_download_with_a_failed_file() {
+    new_scenario unattended_failed
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_fails = C_20261204_1507_SCHMIDT.DDD"
+    five_files
+    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30
+    drive <<'EOF2'
+window 10000 Lkw 12 - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 3 ] || fail "exit status $TOOL_STATUS, not 3 (a file did not arrive)"
+    [ "$(ls "$S/out" | wc -l)" -eq 4 ] || fail "out holds: $(ls "$S/out")"
+    key_holds_every_file
+}
+
 scenario_busy_look_during_a_slow_download() {
     new_scenario busy
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 150000"

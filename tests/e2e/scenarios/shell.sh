@@ -53,7 +53,7 @@ checked 1026 1
 click 2
 EOF2
     tool_exit 5
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    [ "$TOOL_STATUS" -eq 2 ] || fail "exit status $TOOL_STATUS, not 2 (no download)"
     [ -d "$WINEPREFIX/drive_c/e2e-daten/Daten/Container/KVR" ] || fail "output folder not created"
 }
 
@@ -90,7 +90,7 @@ EOF2
     [ "${compact[1]}" -eq $(((compact[6] - w) / 2)) ] || fail "not centred horizontally: ${compact[*]}"
     [ "${compact[2]}" -eq $(((compact[7] - h) / 2)) ] || fail "not centred vertically: ${compact[*]}"
     tool_exit 2
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS after Escape"
+    [ "$TOOL_STATUS" -eq 2 ] || fail "exit status $TOOL_STATUS after Escape, not 2 (no download)"
     [ -d "$WINEPREFIX/drive_c/e2e-out" ] || fail "C:\\e2e-out not created"
 }
 
