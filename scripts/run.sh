@@ -3,15 +3,22 @@
 # emulated key holding sample data. Without a display it runs in a virtual one,
 # presses "Download starten" for the user and saves a screenshot; with a
 # display the user presses the button. At the end the output folder is listed.
+# With --x86 the 32-bit program runs, under 32-bit Wine.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/packages.sh"
 "$ROOT/scripts/install-deps.sh" $PKG_NATIVE $PKG_WINDOWS $PKG_WINE
 
-cmake --preset mingw-x64 >/dev/null
-cmake --build "$ROOT/build/mingw-x64" -j2 >/dev/null
+preset=mingw-x64 work=demo
+if [ "${1:-}" = --x86 ]; then
+    preset=mingw-x86 work=demo32
+    bash "$ROOT/scripts/install-wine32.sh"
+    export PATH="/usr/local/lib/wine32/bin:$PATH"  # wine, wineboot, wineserver: the 32-bit ones
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build "$ROOT/build/$preset" -j2 >/dev/null
 
-export WIN_BUILD="$ROOT/build/mingw-x64" WORK="$ROOT/build/demo"
+export WIN_BUILD="$ROOT/build/$preset" WORK="$ROOT/build/$work"
 export VERSION=$(sed -n 's/^project(MERORVS VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
 mkdir -p "$WORK"
 . "$ROOT/tests/e2e/lib.sh"

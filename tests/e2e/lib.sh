@@ -5,6 +5,8 @@ WIN_BUILD=${WIN_BUILD:?}
 WORK=${WORK:?}
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=${WINEPREFIX:-$WORK/prefix}
+# Every tool start of the run, one process id a line (scenarios run in subshells).
+STARTED_TOOLS="$WORK/started-tools"
 
 winpath() { echo "Z:$(readlink -f "$1" | sed 's|/|\\|g')"; }
 
@@ -94,6 +96,21 @@ start_tool_in() {  # start_tool_in <folder> [parameters...]; sets TOOL_PID
         exit "$status"
     ) &
     TOOL_PID=$!
+    echo "$TOOL_PID" >>"$STARTED_TOOLS"
+}
+
+# Ends a process and everything it started, children first.
+stop_tree() {  # stop_tree <pid>
+    local child
+    for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do stop_tree "$child"; done
+    kill "$1" 2>/dev/null
+}
+
+stop_started_tools() {
+    local pid
+    [ -f "$STARTED_TOOLS" ] || return 0
+    while read -r pid; do stop_tree "$pid"; done <"$STARTED_TOOLS"
+    rm -f "$STARTED_TOOLS"
 }
 
 drive() {  # drive <<'EOF' ... EOF: runs a driver script, fails the scenario on a mismatch
@@ -130,7 +147,7 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
     while kill -0 "$TOOL_PID" 2>/dev/null; do
         if [ "$waited" -ge $(($1 * 10)) ]; then
             echo "    the tool did not end within $1 s"
-            pkill -P "$TOOL_PID" 2>/dev/null; kill "$TOOL_PID" 2>/dev/null
+            stop_tree "$TOOL_PID"
             return 1
         fi
         sleep 0.1

@@ -17,7 +17,7 @@ prepare_prefix
 trap stop_all EXIT
 
 passed=0 failed=0 failures=""
-rm -f "$WORK/fault-table.txt"
+rm -f "$WORK/fault-table.txt" "$STARTED_TOOLS"
 started=$(date +%s)
 for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
     name=${scenario#scenario_}
@@ -30,8 +30,9 @@ for scenario in $(declare -F | awk '{print $3}' | grep '^scenario_'); do
     else
         failed=$((failed + 1)); verdict=FAIL; failures="$failures $name"
     fi
-    # A scenario that failed may leave its tool running.
-    pkill -f 'MERORVS.exe' 2>/dev/null
+    # A scenario that failed may leave its tool running: stop the ones this
+    # run started, and nothing else of that name on the machine.
+    stop_started_tools
     printf '%s %s (%.1f s)\n' "$verdict" "$name" "$(echo "$(date +%s.%N) - $t0" | bc)"
 done
 if [ -f "$WORK/fault-table.txt" ]; then

@@ -83,7 +83,7 @@ scenario_fault_key_does_not_open() {
     new_scenario f_open
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "open_fails = 1"
     five_files; fault_setup; fault_download
-    fault_row key_does_not_open
+    fault_row key_does_not_open 3
 }
 
 scenario_fault_identify_answers_at_third_attempt() {
@@ -97,7 +97,7 @@ scenario_fault_directory_fails_after_a_good_read() {
     new_scenario f_directory
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "directory_fails_after = 2"
     five_files; fault_setup; fault_download
-    fault_row directory_fails_after_a_good_read
+    fault_row directory_fails_after_a_good_read 2
     [ -z "$(ls "$S/out")" ] || fail "files arrived from an unreadable directory"
 }
 
@@ -105,21 +105,21 @@ scenario_fault_read_fails_for_the_third_file() {
     new_scenario f_read
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_fails = C_20261204_1507_SCHMIDT.DDD"
     five_files; fault_setup; fault_download
-    fault_row read_fails_for_the_third_file
+    fault_row read_fails_for_the_third_file 3
 }
 
 scenario_fault_truncated_delivery() {
     new_scenario f_truncated
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_truncated = V_WDB9634031L123456_0_20261203.DDD"
     five_files; fault_setup; fault_download
-    fault_row truncated_delivery
+    fault_row truncated_delivery 3
 }
 
 scenario_fault_scrambled_copy_never_delivered() {
     new_scenario f_silent
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_silent = C_20261203_0_MUSTERMANN.DDD"
     five_files; fault_setup; fault_download
-    fault_row scrambled_copy_never_delivered
+    fault_row scrambled_copy_never_delivered 3
 }
 
 # A small file system for the output folder; without the right to mount one,
@@ -144,7 +144,7 @@ scenario_fault_output_folder_read_only() {
     five_files; fault_setup
     mount_output "ro,size=1m"
     fault_download
-    fault_row output_folder_read_only
+    fault_row output_folder_read_only 3
     unmount_output
 }
 
@@ -154,7 +154,7 @@ scenario_fault_output_disk_full() {
     five_files; fault_setup
     mount_output "size=160k"
     fault_download
-    fault_row output_disk_full
+    fault_row output_disk_full 3
     unmount_output
 }
 
@@ -187,7 +187,7 @@ scenario_fault_hostile_key_names() {
     key_file "$long" 100
     key_file "A.DDD" 100
     fault_setup; fault_download
-    fault_row hostile_key_names
+    fault_row hostile_key_names 3
     [ "$(ls "$S/out")" = A.DDD ] || fail "out holds: $(ls "$S/out")"
 }
 
@@ -208,7 +208,7 @@ scenario_fault_cancel_during_a_transfer() {
     start_tool "$(winpath "$S/out")"
     drive < <(until_second_file; echo 'click 2')
     tool_exit 5
-    fault_row cancel_during_a_transfer
+    fault_row cancel_during_a_transfer 4
     [ -z "$(ls "$S/out" | grep -v '\.DDD$')" ] || fail "leftovers in the output folder: $(ls "$S/out")"
 }
 
@@ -227,14 +227,14 @@ click 1010
 waittext 1021 10000 Download 1 - 12
 EOF2
     tool_exit 80
-    fault_row time_limit_during_a_slow_transfer
+    fault_row time_limit_during_a_slow_transfer 4
     [ "$(ls "$S/out" | wc -l)" -lt 12 ] || fail "the time limit did not end the run"
 }
 
 scenario_fault_key_library_missing() {
     new_scenario f_nolib
     five_files; fault_setup; fault_download_refused "VantikDll.dll fehlt"
-    fault_row key_library_missing
+    fault_row key_library_missing 2
     grep -q . "$S/key/MERO.ini" || fail "key touched"
 }
 
@@ -243,7 +243,7 @@ scenario_fault_driver_library_missing() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
     rm "$S/program/ftd2xx.dll"
     five_files; fault_setup; fault_download_refused "ftd2xx.dll fehlt"
-    fault_row driver_library_missing
+    fault_row driver_library_missing 2
     [ -z "$(ls "$S/out")" ] || fail "a download ran without the driver library"
 }
 
@@ -255,7 +255,7 @@ scenario_fault_existing_output_files() {
     echo "older A" >"$S/out/A.DDD"
     echo "older B" >"$S/out/B.DDD"
     fault_setup; fault_download
-    fault_row existing_output_files
+    fault_row existing_output_files 3
     cmp -s "$S/key/A.DDD" "$S/out/A.DDD" || fail "A.DDD was not replaced"
     [ "$(cat "$S/out/B.DDD")" = "older B" ] || fail "B.DDD lost its earlier content"
 }
@@ -264,7 +264,7 @@ scenario_fault_library_error_after_a_full_file() {
     new_scenario f_error
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_errors = C_20261204_1507_SCHMIDT.DDD"
     five_files; fault_setup; fault_download
-    fault_row library_error_after_a_full_file
+    fault_row library_error_after_a_full_file 3
     [ ! -e "$S/out/C_20261204_1507_SCHMIDT.DDD" ] || fail "a failed read was stored"
 }
 
@@ -272,14 +272,14 @@ scenario_fault_library_error_scrambled() {
     new_scenario f_error_kvr
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_errors = V_WDB9634031L123456_0_20261203.DDD"
     five_files; fault_setup; fault_download
-    fault_row library_error_scrambled
+    fault_row library_error_scrambled 3
 }
 
 scenario_fault_partial_delivery_with_error() {
     new_scenario f_partial
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_partial = M_20261204_0830_B-MR-1234.DDD"
     five_files; fault_setup; fault_download
-    fault_row partial_delivery_with_error
+    fault_row partial_delivery_with_error 3
 }
 
 scenario_fault_split_marker_in_the_output_folder() {
@@ -299,7 +299,7 @@ scenario_fault_names_that_windows_takes_for_one() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "alias = A.DDD => b1.bin" "alias = a.ddd => b2.bin"
     key_file b1.bin 500; key_file b2.bin 700
     fault_setup; fault_download 30 "Datei a.ddd: Name schon vergeben"
-    fault_row names_that_windows_takes_for_one
+    fault_row names_that_windows_takes_for_one 3
     [ "$(ls "$S/key" | wc -l)" -eq 3 ] || fail "the key was emptied although two names are one file"
 }
 
@@ -312,8 +312,8 @@ scenario_fault_two_key_names_one_file_by_a_short_name() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "alias = LongFileName1.ddd => b1.bin" \
         "alias = $alias => b2.bin"
     key_file b1.bin 500; key_file b2.bin 700
-    fault_setup; fault_download 30 "Datei $alias: Name schon vergeben (LongFileName1.ddd)"
-    fault_row two_key_names_one_file_by_short_name
+    fault_setup; fault_download 30 "Datei $alias: Name schon vergeben"
+    fault_row two_key_names_one_file_by_short_name 3
     cmp -s "$S/key/b1.bin" "$S/out/LongFileName1.ddd" || fail "LongFileName1.ddd does not hold its key file"
     [ "$(ls "$S/out")" = LongFileName1.ddd ] || fail "out holds: $(ls "$S/out")"
 }
@@ -325,7 +325,7 @@ scenario_fault_earlier_file_of_another_long_name() {
     key_file b1.bin 500
     echo "earlier download" >"$S/out/LongFileName1.ddd"
     fault_setup; fault_download 30 "Datei $alias: Name schon vergeben (LongFileName1.ddd)"
-    fault_row earlier_file_of_another_long_name
+    fault_row earlier_file_of_another_long_name 3
     [ "$(cat "$S/out/LongFileName1.ddd")" = "earlier download" ] || fail "the earlier file was replaced"
 }
 
@@ -337,7 +337,7 @@ scenario_fault_device_names_by_windows_rules() {
     for f in b1 b2 b3 b4 b5; do key_file "$f.bin" 100; done
     key_file "A.DDD" 100
     fault_setup; fault_download
-    fault_row device_names_by_windows_rules
+    fault_row device_names_by_windows_rules 3
     [ "$(ls "$S/out")" = A.DDD ] || fail "out holds: $(ls "$S/out")"
 }
 
@@ -358,7 +358,7 @@ scenario_fault_close_box_during_a_transfer() {
     start_tool "$(winpath "$S/out")"
     drive < <(until_second_file; printf '%s\n' close 'waitcontains 1008 1000 Abbruch nach der laufenden Datei')
     tool_exit 5
-    fault_row close_box_during_a_transfer
+    fault_row close_box_during_a_transfer 4
 }
 
 scenario_fault_compact_close_says_why() {
@@ -368,5 +368,5 @@ scenario_fault_compact_close_says_why() {
     start_tool "$(winpath "$S/out")" t mini
     drive < <(until_second_file; printf '%s\n' 'key 1010 27' 'waittext 1021 1000 Abbruch nach der laufenden Datei')
     tool_exit 5
-    fault_row compact_close_says_why
+    fault_row compact_close_says_why 4
 }

@@ -2,8 +2,12 @@
 
 scenario_installer_round_trip() {
     new_scenario package
-    local installer="$WIN_BUILD/MERO-OVA-KeyDownload-$VERSION-win64.exe" dir="$WINEPREFIX/drive_c/e2e-install"
-    [ -f "$installer" ] || (cd "$WIN_BUILD" && cpack -G NSIS >/dev/null)
+    # The build folder holds the package of its own bitness only (win32 or win64).
+    local installer dir="$WINEPREFIX/drive_c/e2e-install"
+    find_installer() { ls "$WIN_BUILD"/MERO-OVA-KeyDownload-"$VERSION"-win*.exe 2>/dev/null | head -1; }
+    [ -n "$(find_installer)" ] || (cd "$WIN_BUILD" && cpack -G NSIS >/dev/null)
+    installer=$(find_installer)
+    [ -f "$installer" ] || fail "no installer in $WIN_BUILD"
     rm -rf "$dir"
     timeout 120 wine "$installer" /S '/D=C:\e2e-install' >/dev/null 2>&1
     for f in MERORVS.exe LIESMICH.txt Beispiel/MERO.ini Uninstall.exe; do

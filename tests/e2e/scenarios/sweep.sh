@@ -3,7 +3,7 @@
 # generated runs, once in the West's code page and once in Poland's, where the
 # bytes 0x80-0xFF are other letters with other upper cases.
 sweep_in_code_page() {  # sweep_in_code_page <code page> [environment...]
-    local out status=0 runs=${E2E_SWEEP_RUNS:-2000}
+    local out status=0 runs=${E2E_SWEEP_RUNS:-1500}
     out=$(cd "$S" && env "${@:2}" timeout 900 wine "$WIN_BUILD/property_sweep.exe" "$runs" 1 2>&1 | tr -d '\r') ||
         status=$?
     echo "$out" | head -12 | sed 's/^/    /'
