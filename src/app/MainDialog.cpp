@@ -31,13 +31,16 @@ void CMERORVSDlg::OnInitDialog() {
     params_.Parse();
     const RunSettings settings = InterpretParams(params_);
     ResolveOutputFolder(settings);
+    const std::string backupProblem = ResolveBackupFolder(settings);
     CompactMode_ = settings.compactMode;
     TimeLimit_ = settings.timeLimit;
     DeleteAfterDownload_ = settings.deleteAfterDownload;
     ComposeTitle(settings.titleText);
 
-    view_.SetText(IDC_OUTPUT_LABEL, "Ausgabe: " + OutputFolder_);
+    view_.SetText(IDC_OUTPUT_LABEL, "Ausgabe: " + OutputFolder_ +
+                                        (BackupFolder_.empty() ? std::string() : "  Sicherung: " + BackupFolder_));
     view_.SetText(IDC_STATUS_LOG, "");
+    AppendStatusLine(backupProblem);
     KeyFileList_.clear();
     TriggerStatusText_.clear();
     ProgressCountingUp_ = false;
@@ -79,16 +82,32 @@ void CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
         const std::string root = system_.ReadDataPath().value_or("C:\\MERO");
         OutputFolder_ = root + "\\Daten\\Container\\KVR\\";
     }
-    if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
-    if (!PathExists(OutputFolder_))
-        CreateFolderChain(OutputFolder_, [](const std::string& folder) { CreateFolder(folder); });
-    // Another instance on this folder may be writing its temporary files.
-    if (system_.FirstToUseFolder(OutputFolder_)) RemoveLeftTemporaryFiles();
+    PrepareFolder(OutputFolder_);
 }
 
-void CMERORVSDlg::RemoveLeftTemporaryFiles() {
-    for (const std::string& name : ListFolder(OutputFolder_))
-        if (IsTemporaryName(name)) DeleteFileAt(OutputFolder_ + name);
+std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings) {
+    BackupFolder_ = settings.backupFolder;
+    BackupUsable_ = false;
+    if (BackupFolder_.empty()) return std::string();
+    PrepareFolder(BackupFolder_);
+    const PathOccupant backup = WhatAnswersAt(BackupFolder_.substr(0, BackupFolder_.size() - 1));
+    const PathOccupant output = WhatAnswersAt(OutputFolder_.substr(0, OutputFolder_.size() - 1));
+    // "Sicherungsordner fehlt: %s"; every download then fails its backups.
+    if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
+    // A copy in the same folder, by whatever name it was given, is no backup.
+    if (!backup.identified || !output.identified || backup.identity == output.identity)
+        return "Sicherungsordner ist der Ausgabeordner: " + BackupFolder_;
+    BackupUsable_ = true;
+    return std::string();
+}
+
+void CMERORVSDlg::PrepareFolder(std::string& folder) {
+    if (folder.back() != '\\') folder += '\\';
+    if (!PathExists(folder)) CreateFolderChain(folder, [](const std::string& f) { CreateFolder(f); });
+    // Another instance on this folder may be writing its temporary files.
+    if (!system_.FirstToUseFolder(folder)) return;
+    for (const std::string& name : ListFolder(folder))
+        if (IsTemporaryName(name)) DeleteFileAt(folder + name);
 }
 
 void CMERORVSDlg::ComposeTitle(const std::string& titleText) {

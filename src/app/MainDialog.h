@@ -79,6 +79,7 @@ public:
 
     // Run settings and state, readable by the platform side and by tests.
     const std::string& OutputFolder() const { return OutputFolder_; }
+    const std::string& BackupFolder() const { return BackupFolder_; }
     bool CompactMode() const { return CompactMode_; }
     int TimeLimit() const { return TimeLimit_; }
     bool DeleteAfterDownload() const { return DeleteAfterDownload_; }
@@ -89,8 +90,12 @@ public:
 
 private:
     void ResolveOutputFolder(const RunSettings& settings);
-    // A run that was killed may have left a temporary file of its own.
-    void RemoveLeftTemporaryFiles();
+    // The problem with the backup folder for the status log, or "".
+    std::string ResolveBackupFolder(const RunSettings& settings);
+    // Ends the folder in a backslash and creates it when missing. A run that
+    // was killed may have left temporary files there: removed, unless
+    // another instance uses the folder.
+    void PrepareFolder(std::string& folder);
     void ComposeTitle(const std::string& titleText);
     void ApplyCompactLayout();
     void StepProgressAnimation();
@@ -113,7 +118,7 @@ private:
     void StartWorker(std::function<void()> body);
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
-    void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names);
+    void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
     bool EveryFileArrived() const;
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();
@@ -128,6 +133,8 @@ private:
     std::string KeyLibraryPath_;
     std::string DriverLibraryPath_;
     std::string OutputFolder_;
+    std::string BackupFolder_;  // empty: no backup wanted
+    bool BackupUsable_ = false;
     bool CompactMode_ = false;
     int TimeLimit_ = kDefaultTimeLimit;
     bool DeleteAfterDownload_ = true;

@@ -1,5 +1,7 @@
 #include "app/Params.h"
 
+#include <cctype>
+
 #include "platform/Text.h"
 
 void CParams::Parse() {
@@ -39,9 +41,24 @@ int TimeLimitFromText(const std::string& text) {
     return static_cast<int>(minutes) * 60000;
 }
 
+namespace {
+// "/Backup:" in any case.
+bool IsBackupSwitch(const std::string& text) {
+    static const char kSwitch[] = "/backup:";
+    if (text.size() < sizeof kSwitch - 1) return false;
+    for (size_t i = 0; i + 1 < sizeof kSwitch; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != kSwitch[i]) return false;
+    return true;
+}
+}  // namespace
+
 RunSettings InterpretParams(const CParams& params) {
     RunSettings s;
-    const auto& p = params.Params;
+    std::vector<tagParam> p;
+    for (const tagParam& param : params.Params) {
+        if (IsBackupSwitch(param.Text)) s.backupFolder = param.Text.substr(8);  // the last one counts
+        else p.push_back(param);
+    }
     if (p.size() > 0) {
         s.hasOutputFolder = true;
         s.outputFolder = p[0].Text;

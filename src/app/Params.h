@@ -20,8 +20,10 @@ public:
     std::string CommandLine;
 };
 
-// The run settings that parameters 1 to 5 produce.
+// The run settings that parameters 1 to 5 produce, and the switch
+// "/Backup:<folder>", taken out wherever it stands before they are counted.
 struct RunSettings {
+    std::string backupFolder;  // empty: no backup
     bool hasOutputFolder = false;
     std::string outputFolder;
     std::string titleText;

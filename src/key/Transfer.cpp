@@ -123,10 +123,30 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
         DeleteFileAt(keyNamePath);
     return stored;
 }
+// "Datei %s: Sicherung fehlgeschlagen"
+TransferOutcome BackupFailed(const std::string& name) {
+    return Failure(Format("Datei %s: Sicherung fehlgeschlagen", name.c_str()));
+}
+
+// The stored file copied into the backup folder under its final name, by the
+// same rules as in the output folder: reserved temporary file, flushed, then
+// moved over only an earlier file of that very name.
+TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, const std::string& keyName) {
+    if (!backup.usable) return BackupFailed(keyName);
+    const std::string name = stored.storedPath.substr(stored.storedPath.rfind('\\') + 1);
+    const std::string temp = ReserveTemporaryPath(backup.folder);
+    if (temp.empty()) return BackupFailed(keyName);
+    std::vector<unsigned char> content;
+    if (!ReadWholeFile(stored.storedPath, content) || !WriteFileDurably(temp, content.data(), content.size()))
+        return Discarded(temp, BackupFailed(keyName));
+    const TransferOutcome copy = Store(backup.names, backup.folder, temp, backup.folder + name, keyName);
+    return copy.result == TransferResult::Complete ? stored : BackupFailed(keyName);
+}
 }  // namespace
 
 TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size) {
+                                const std::string& outputFolder, const std::string& keyName, int size,
+                                BackupTarget* backup) {
     // "Ungültiger Dateiname auf dem Key: %s"
     if (!IsPlainFileName(keyName) || IsTemporaryName(keyName) || keyName.size() >= kKeyNameBufferSize ||
         (outputFolder + keyName).size() >= kPathBufferSize)
@@ -135,9 +155,11 @@ TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Cloc
     try {
         char identity[kIdentityBufferSize] = {};
         key.KeyIdentify(identity);
-        if (UsesScrambledDelivery(IdentityText(identity)))
-            return Scrambled(key, names, clock, outputFolder, keyName, size);
-        return Plain(key, names, outputFolder, keyName, size);
+        const TransferOutcome stored = UsesScrambledDelivery(IdentityText(identity))
+                                           ? Scrambled(key, names, clock, outputFolder, keyName, size)
+                                           : Plain(key, names, outputFolder, keyName, size);
+        if (!backup || stored.result != TransferResult::Complete) return stored;
+        return BackedUp(*backup, stored, keyName);
     } catch (const std::exception&) {
         // A file too large for memory, for one: it stays on the key.
         return Incomplete(keyName);

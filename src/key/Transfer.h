@@ -25,6 +25,17 @@ struct TransferOutcome {
 // The local time in seconds, read when the transfer needs it.
 using Clock = std::function<std::time_t()>;
 
+// A second folder that takes a copy of every stored file, under the same
+// name, before the file counts as arrived.
+struct BackupTarget {
+    std::string folder;  // ends in a backslash
+    bool usable = true;  // false: no backup can be made there (the output folder itself)
+    OutputNamer names;   // the run's outputs there
+};
+
 // names holds the outputs of the run so far; a stored file is added to it.
+// With a backup, a file whose copy there fails stays whole in the output
+// folder and counts as not arrived.
 TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size);
+                                const std::string& outputFolder, const std::string& keyName, int size,
+                                BackupTarget* backup = nullptr);

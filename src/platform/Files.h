@@ -11,6 +11,7 @@
 struct FileIdentity {
     unsigned long long volume = 0, index = 0;
     bool operator<(const FileIdentity& o) const { return std::tie(volume, index) < std::tie(o.volume, o.index); }
+    bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
 };
 
 // What answers at a path now. The file system decides: case, short names,

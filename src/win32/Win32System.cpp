@@ -92,7 +92,7 @@ bool Win32System::FirstToUseFolder(const std::string& folder) {
     if (!mutex) mutex = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
     if (!mutex) return false;
     const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
-    folderInUse_ = UniqueKernelObject(mutex);
+    foldersInUse_.emplace_back(mutex);
     return first;
 }
 

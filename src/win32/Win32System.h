@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "platform/System.h"
 #include "win32/Handles.h"
 
@@ -15,7 +17,7 @@ public:
     bool FirstToUseFolder(const std::string& folder) override;
 
 private:
-    UniqueKernelObject folderInUse_;
+    std::vector<UniqueKernelObject> foldersInUse_;
 };
 
 // Folder of the running executable, ending in a backslash.

@@ -42,7 +42,9 @@ void CMERORVSDlg::DownloadWorker() {
         ShowDownloadBusy();
         if (key->KeyOpen() == 0) {
             OutputNamer names;
-            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, names);
+            BackupTarget backup{BackupFolder_, BackupUsable_, OutputNamer()};
+            BackupTarget* wanted = BackupFolder_.empty() ? nullptr : &backup;
+            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, names, wanted);
             key->KeyClose();
         }
         // A close asked for during the transfer leaves the key as it is.
@@ -67,7 +69,7 @@ void CMERORVSDlg::DownloadWorker() {
     }
 }
 
-void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names) {
+void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup) {
     KeyFileEntry& entry = KeyFileList_[index];
     const int row = static_cast<int>(index);
     view_.ListSelectEntry(IDC_FILE_LIST, row, true);
@@ -76,7 +78,7 @@ void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& nam
     if (entry.name.empty() || entry.size <= 0) return;
 
     const TransferOutcome outcome =
-        TransferKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size);
+        TransferKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size, backup);
     view_.ListSelectEntry(IDC_FILE_LIST, row, false);
     if (outcome.result == TransferResult::Complete) entry.bytesDone = entry.size;
     AppendStatusLine(outcome.problem);

@@ -178,6 +178,10 @@ RunCase GenerateRun(Choices& c) {
     run.compact = c.Below(3) == 0;
     run.nodelete = c.Below(5) == 0;
     run.closeAtRead = c.Below(5) == 0 ? static_cast<int>(c.Below(static_cast<std::uint32_t>(count))) : -1;
+    static const BackupCase kBackups[] = {BackupCase::None, BackupCase::None, BackupCase::Working,
+                                          BackupCase::Working, BackupCase::PulledAtRead, BackupCase::SameAsOutput};
+    run.backup = kBackups[c.Below(6)];
+    if (run.backup == BackupCase::PulledAtRead) run.pullAtRead = static_cast<int>(c.Below(static_cast<std::uint32_t>(count)));
     return run;
 }
 
@@ -268,19 +272,25 @@ public:
         CreateFolderChain(out, [](const std::string& folder) { CreateFolder(folder); });
         for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
 
-        const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1)};
+        const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
+        const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1), backup, pulled};
         FileMap outsideBefore, outsideAfter;
         TreeFiles(h.temp.Path(), skip, outsideBefore);
         const FileMap before = FolderFiles(out);
         const FileMap keyBefore = KeyFiles(h);
         const std::string parameterFile = ReadFile(h.KeyFile(kParameterFileName));
 
-        h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : ""));
+        const std::string backupSwitch = run_.backup == BackupCase::None           ? ""
+                                         : run_.backup == BackupCase::SameAsOutput ? " \"/Backup:" + out + ".\""
+                                                                                   : " \"/Backup:" + backup + "\"";
+        h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : "") +
+                backupSwitch);
         h.dialog->OnTimer(kStartupTimer);
         bool closed = false;
         // The user closes while that file is read: on the user-interface
         // thread, before the read goes on, so a failing run repeats exactly.
         h.key->OnRead([&](int read) {
+            if (read == run_.pullAtRead) MoveOver(backup, pulled);  // the drive is pulled, its files with it
             if (read != run_.closeAtRead) return;
             std::promise<void> done;
             h.view.Post([&] {
@@ -305,6 +315,7 @@ public:
         const FileMap keyAfter = KeyFiles(h);
         v.keyEmptied = keyAfter.size() < keyBefore.size();
         if (v.violation.empty()) v.violation = CheckOutput(before, FolderFiles(out));
+        if (v.violation.empty()) v.violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
         if (v.violation.empty()) v.violation = CheckKey(keyBefore, keyAfter, closed);
         return v;
     }
@@ -357,6 +368,19 @@ private:
         return std::string();
     }
 
+    // The backup folder starts empty: what lies there is a copy of a key file.
+    std::string CheckBackup(const FileMap& backup, const FileMap& pulled) {
+        backupContents_.clear();
+        for (const FileMap* files : {&backup, &pulled}) {
+            for (const auto& [name, content] : *files) {
+                if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained in the backup";
+                if (!IsKeyContent(content, name)) return "the backup " + Quoted(name) + " holds bytes of no key file";
+                backupContents_.insert(content);
+            }
+        }
+        return std::string();
+    }
+
     std::string CheckKey(const FileMap& before, const FileMap& after, bool closed) const {
         bool emptied = false;
         for (const auto& [name, content] : before) {
@@ -365,6 +389,8 @@ private:
             if (now != after.end()) continue;
             emptied = true;
             if (!outputContents_.count(content)) return "I1: " + Quoted(name) + " is neither on the key nor on the PC";
+            if (run_.backup != BackupCase::None && !backupContents_.count(content))
+                return "I1: " + Quoted(name) + " left the key without its backup";
         }
         if (!emptied) return std::string();
         if (run_.nodelete) return "I4: the key was emptied although \"nodelete\" was given";
@@ -375,7 +401,7 @@ private:
     }
 
     const RunCase& run_;
-    std::set<std::string> outputContents_;
+    std::set<std::string> outputContents_, backupContents_;
 };
 }  // namespace
 
@@ -405,6 +431,8 @@ RunCase Shrink(RunCase failing) {
         RunCase c = failing;
         if (c.closeAtRead >= 0) c.closeAtRead = -1, smaller.push_back(c);
         c = failing;
+        if (c.backup != BackupCase::None) c.backup = BackupCase::None, c.pullAtRead = -1, smaller.push_back(c);
+        c = failing;
         if (c.nodelete) c.nodelete = false, smaller.push_back(c);
         c = failing;
         if (c.compact) c.compact = false, smaller.push_back(c);
@@ -426,6 +454,10 @@ std::string Describe(const RunCase& run) {
     std::string text = "output folder " + Quoted(run.outputFolder) + (run.scrambled ? ", scrambled" : ", plain") +
                        (run.compact ? ", compact" : "") + (run.nodelete ? ", nodelete" : "");
     if (run.closeAtRead >= 0) text += Format(", closed at read %d", run.closeAtRead);
+    static const char* const kBackupNames[] = {"", ", a backup folder", ", a backup folder pulled at read",
+                                               ", the output folder as backup"};
+    text += kBackupNames[static_cast<int>(run.backup)];
+    if (run.pullAtRead >= 0) text += Format(" %d", run.pullAtRead);
     for (const KeyFileCase& f : run.files)
         text += Format("\n  key %s, %d bytes, fault: %s", Quoted(f.name).c_str(), static_cast<int>(f.size),
                        kFaultNames[static_cast<int>(f.fault)]);

@@ -11,6 +11,8 @@
 //   I4 the key is emptied only when every listed file arrived, never with
 //      "nodelete" or after a close request;
 //   I5 no temporary file of the tool remains.
+// With a backup folder, I1 asks for the bytes there too, and every file there
+// holds a key file's bytes.
 // Names are judged as the platform's file system compares them: built for
 // Windows (and run under Wine, in more than one code page) its own rules for
 // case, short names and letters decide.
@@ -31,6 +33,10 @@ struct ExistingFile {
     std::string content;
 };
 
+// A backup folder: none, one that works, one pulled away (a removable drive)
+// as a read starts, or the output folder itself under another name.
+enum class BackupCase { None, Working, PulledAtRead, SameAsOutput };
+
 struct RunCase {
     std::vector<KeyFileCase> files;
     std::string outputFolder = "out";   // below the run's temporary folder
@@ -39,6 +45,8 @@ struct RunCase {
     bool compact = false;
     bool nodelete = false;
     int closeAtRead = -1;  // the user closes the dialog as this KeyReadFile starts
+    BackupCase backup = BackupCase::None;
+    int pullAtRead = -1;   // PulledAtRead: as this KeyReadFile starts
 };
 
 // Where the generator takes its choices from.

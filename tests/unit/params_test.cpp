@@ -85,6 +85,28 @@ TEST(CommandLineSettings, DefaultsWhenMissingOrUnrecognised) {
     EXPECT_FALSE(shifted.compactMode);
 }
 
+TEST(CommandLineSettings, TheBackupSwitchStandsAnywhereAndShiftsNothing) {
+    struct Case {
+        const char* line;
+        const char* backup;
+    } cases[] = {
+        {"C:\\Out \"Lkw 12\" mini /Min:30 nodelete", ""},
+        {"\"/Backup:E:\\Sicherung 2\" C:\\Out \"Lkw 12\" mini /Min:30 nodelete", "E:\\Sicherung 2"},
+        {"C:\\Out \"Lkw 12\" /BACKUP:D:\\S mini /Min:30 nodelete", "D:\\S"},
+        {"C:\\Out \"Lkw 12\" mini /Min:30 nodelete /backup:x /Backup:y", "y"},
+    };
+    for (const Case& c : cases) {
+        const RunSettings s = Settings(c.line);
+        EXPECT_EQ(s.backupFolder, c.backup) << c.line;
+        EXPECT_EQ(s.outputFolder, "C:\\Out") << c.line;
+        EXPECT_EQ(s.titleText, "Lkw 12") << c.line;
+        EXPECT_TRUE(s.compactMode) << c.line;
+        EXPECT_EQ(s.timeLimit, 1800000) << c.line;
+        EXPECT_FALSE(s.deleteAfterDownload) << c.line;
+    }
+    EXPECT_EQ(Settings("/Backupx C:\\Out").outputFolder, "/Backupx");  // not the switch
+}
+
 TEST(CommandLineSettings, TimeLimitTexts) {
     struct Case {
         const char* text;

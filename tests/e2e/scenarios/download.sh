@@ -58,6 +58,25 @@ EOF2
     key_holds_only_parameter_file
 }
 
+# The same run with a backup folder (a blank in its name): both folders hold
+# the same files under the same names before the key is emptied.
+scenario_unattended_compact_download_with_a_backup() {
+    new_scenario unattended_backup
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30 "/Backup:$(winpath "$S/Sicherung 2")"
+    drive <<'EOF2'
+window 10000 Lkw 12 - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    all_arrived kvr
+    diff -r "$S/out" "$S/Sicherung 2" >/dev/null || fail "the backup differs: $(ls "$S/Sicherung 2")"
+    key_holds_only_parameter_file
+}
+
 # The same run with one file that cannot be read: the calling program learns it.
 scenario_unattended_compact_download_with_a_failed_file() {
     new_scenario unattended_failed

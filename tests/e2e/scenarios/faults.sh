@@ -4,6 +4,7 @@
 
 FAULT_TABLE="$WORK/fault-table.txt"
 FAULT_OUT=out  # the output folder, relative to the scenario folder
+FAULT_SWITCH=  # a switch for the tool's command line, e.g. /Backup:...
 
 # Every file of the scenario outside the output folder, the key and the
 # harness's own, with its size and checksum: an overwrite shows, not only a new name.
@@ -25,7 +26,7 @@ fault_setup() {
 
 # A download pressed in the normal dialog, waited for, and the dialog closed.
 fault_download() {  # fault_download [seconds to wait for the end] [status line to find at the end]
-    start_tool "$(winpath "$S/$FAULT_OUT")"
+    start_tool "$(winpath "$S/$FAULT_OUT")" ${FAULT_SWITCH:+"$FAULT_SWITCH"}
     drive <<EOF2
 window 10000 MERO - OVA
 waitcontains 1008 5000 gefunden!
@@ -369,4 +370,17 @@ scenario_fault_compact_close_says_why() {
     drive < <(until_second_file; printf '%s\n' 'key 1010 27' 'waittext 1021 1000 Abbruch nach der laufenden Datei')
     tool_exit 5
     fault_row compact_close_says_why 4
+}
+
+# The backup folder cannot be made: every file stays on the key, whole in out/.
+scenario_fault_backup_folder_cannot_be_made() {
+    new_scenario f_backup
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    echo "a file where the backup folder should be" >"$S/blocker"
+    FAULT_SWITCH="/Backup:$(winpath "$S/blocker")\Sicherung"
+    fault_setup; fault_download 30 "Sicherung fehlgeschlagen"
+    fault_row backup_folder_cannot_be_made 3
+    all_arrived kvr
+    key_holds_every_file
 }
