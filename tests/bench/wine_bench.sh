@@ -3,7 +3,8 @@
 # the same run: a download through the emulated key vs "copy" of the same
 # files, the dialog's message round trip while a worker copies 64 MiB vs idle,
 # start-up vs the smallest dialog program, the status log's cost per line, and
-# keys full of files (press to process end vs a plain and a flushed copy).
+# keys full of files (press to process end vs a plain and a flushed copy), and a
+# download with a backup folder vs one without.
 # Usage: wine_bench.sh <windows build folder>
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -85,6 +86,21 @@ empty_cmd_ms() {
     (cd "$S" && wine cmd /c exit) >/dev/null 2>&1 </dev/null
     echo $(( ($(date +%s%N) - t0) / 1000000 ))
 }
+# A compact download of the scenario's 128 files, from the press to the end of
+# the process: "elapsed download" in DRIVER_OUT.
+press_to_end() {  # press_to_end [switch]
+    start_tool "$(winpath "$S/out")" t mini ${1:+"$1"}
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 10000 Download 0 - 128
+sleep 300
+stopwatch
+click 1010
+waitgone 300000
+elapsed download
+EOF2
+    tool_exit 10
+}
 probe() {  # probe <label> <bytes per file> <identity>; prints one row
     local i t0 copy_ms flushed_ms download_ms gap cmd_ms reads_ms between_ms span_ms
     new_scenario "probe_$1"
@@ -98,17 +114,7 @@ probe() {  # probe <label> <bytes per file> <identity>; prints one row
     (cd "$S" && wine cmd /c "for %d in (1 2 3 4 5) do copy /b key\\C_*.DDD copy%d\\ >nul") >/dev/null 2>&1 </dev/null
     copy_ms=$(( (($(date +%s%N) - t0) / 1000000 - cmd_ms) / 5 ))
     flushed_ms=$(cd "$S" && wine "$WIN_BUILD/flush_copy.exe" key flushed 2>/dev/null | tr -d '\r' | awk '{print int($4)}')
-    start_tool "$(winpath "$S/out")" t mini
-    drive <<'EOF2'
-window 10000 MERO - OVA
-waittext 1021 10000 Download 0 - 128
-sleep 300
-stopwatch
-click 1010
-waitgone 300000
-elapsed download
-EOF2
-    tool_exit 10
+    press_to_end
     download_ms=$(value "elapsed download" 3 | cut -d. -f1)
     # The library's reads in order: the median gap between two, and where the time went.
     grep '^read' "$H/trace.txt" | sort -k2 -n >"$H/reads.txt"
@@ -128,7 +134,17 @@ probes=$(
     probe "128 x 32 KiB, scrambled" 32768 "VANTIK-ID:WB40213377 FW-2131"
 )
 
-# 4. A status line at 100 and at 10,000 lines in the real edit control.
+# 4. The same scrambled key with a backup folder against without one.
+backup_ms=()
+for backup in "" "/Backup:$(winpath "$WORK")\backup_on\Sicherung"; do
+    new_scenario "backup_${#backup_ms[@]}"
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    for i in $(seq 100 227); do head -c 524288 /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
+    press_to_end "$backup"
+    backup_ms+=("$(value "elapsed download" 3 | cut -d. -f1)")
+done
+
+# 5. A status line at 100 and at 10,000 lines in the real edit control.
 statuslog=$(cd "$WIN_BUILD" && timeout 300 wine statuslog_bench.exe 2>/dev/null | tr -d '\r')
 
 printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio
@@ -139,3 +155,5 @@ printf '%-52s %8s ms %8s ms %7s\n' "start to dialog on screen vs minimal dialog 
 printf '%-52s %8s ms %8s ms %7s\n' "start to prepared key vs minimal dialog program" "$startup_ms" "$minimal_ms" "$(ratio "$startup_ms" "$minimal_ms")"
 echo "$statuslog"
 echo "$probes"
+printf '%-52s %8s ms %8s ms %7s\n' "128 x 512 KiB, scrambled, with vs without backup" "${backup_ms[1]}" "${backup_ms[0]}" \
+    "$(ratio "${backup_ms[1]}" "${backup_ms[0]}")"
