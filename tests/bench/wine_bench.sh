@@ -136,7 +136,7 @@ probes=$(
 
 # 4. The same scrambled key with a backup folder against without one.
 backup_ms=()
-for backup in "" "/Backup:$(winpath "$WORK")\backup_on\Sicherung"; do
+for backup in "" "/Backup:$(winpath "$WORK")\backup_1\Sicherung"; do
     new_scenario "backup_${#backup_ms[@]}"
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
     for i in $(seq 100 227); do head -c 524288 /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
