@@ -122,7 +122,12 @@ scenario_registry_data_root_in_either_view() {
     for i in 0 1 2; do
         set_data_path --delete
         case ${views[$i]} in
-            32) set_data_path 'C:\e2e-v32' /reg:32 ;;
+            32) set_data_path 'C:\e2e-v32' /reg:32
+                # A 64-bit Windows keeps the 32-bit view under Wow6432Node (a 32-bit one has no such view).
+                if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+                    wine reg query 'HKLM\Software\Wow6432Node\MERO\Common' /v DataPath /reg:64 2>/dev/null |
+                        grep -q 'e2e-v32' || fail "the 32-bit view is not redirected to Wow6432Node"
+                fi ;;
             64) set_data_path 'C:\e2e-v64' /reg:64 ;;
             both) set_data_path 'C:\e2e-v64' /reg:64
                   wine reg add 'HKLM\Software\MERO\Common' /v DataPath /d 'C:\e2e-v32' /f /reg:32 >/dev/null 2>&1 ;;
