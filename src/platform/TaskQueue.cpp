@@ -1,5 +1,7 @@
 #include "platform/TaskQueue.h"
 
+#include <exception>
+
 bool TaskQueue::Push(std::function<void()> task, Slot slot) {
     std::lock_guard<std::mutex> l(m_);
     if (slot != 0) {
@@ -24,4 +26,21 @@ bool TaskQueue::Pop(std::function<void()>& task) {
     task = std::move(queue_.front().task);
     queue_.pop_front();
     return true;
+}
+
+void TaskQueue::RunSlice(const std::function<bool()>& sliceOver, const std::function<void()>& resumeLater) {
+    std::exception_ptr failure;
+    std::function<void()> task;
+    while (Pop(task)) {
+        try {
+            task();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+        if (sliceOver()) {
+            resumeLater();
+            break;
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }

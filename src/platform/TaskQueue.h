@@ -23,6 +23,11 @@ public:
     // The consumer: the oldest task, or false when none is left; the queue
     // is idle then until the next Push.
     bool Pop(std::function<void()>& task);
+    // The consumer: runs tasks in order until none is left, or until
+    // sliceOver() answers true after one; then resumeLater() arranges for the
+    // rest. A task that throws does not drop the ones behind it (a worker's
+    // last task ends its run); the first failure is rethrown at the end.
+    void RunSlice(const std::function<bool()>& sliceOver, const std::function<void()>& resumeLater);
 
 private:
     struct Queued {

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
 
 namespace {
 std::string WindowText(HWND h) {
@@ -24,27 +23,15 @@ void Win32View::RunQueued() {
     // A slice at a time, so the window keeps answering while a worker is busy.
     ::KillTimer(dialog_, kResumeQueueTimer);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
-    // A task that fails must not drop the ones behind it (the worker's last
-    // task ends its run); the first failure goes on to the window procedure.
-    std::exception_ptr failure;
-    std::function<void()> task;
-    while (queue_.Pop(task)) {
-        try {
-            task();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            // A posted message comes before input, paint and timers: while any
-            // of those wait, the rest follows from a timer, which comes after them.
-            if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
-                ::SetTimer(dialog_, kResumeQueueTimer, USER_TIMER_MINIMUM, nullptr);
-            else
-                PostMessageA(dialog_, kRunQueueMessage, 0, 0);
-            break;
-        }
-    }
-    if (failure) std::rethrow_exception(failure);
+    queue_.RunSlice([until] { return std::chrono::steady_clock::now() >= until; },
+                    [this] {
+                        // A posted message comes before input, paint and timers: while any
+                        // of those wait, the rest follows from a timer, which comes after them.
+                        if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+                            ::SetTimer(dialog_, kResumeQueueTimer, USER_TIMER_MINIMUM, nullptr);
+                        else
+                            PostMessageA(dialog_, kRunQueueMessage, 0, 0);
+                    });
 }
 
 void Win32View::Change(std::function<void()> task, Slot slot) {

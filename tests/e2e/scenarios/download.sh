@@ -41,55 +41,43 @@ key_holds_every_file() {
     for f in "$S"/original/*; do same_bytes "$f" "$S/key/$(basename "$f")" || fail "key lost $(basename "$f")"; done
 }
 
-scenario_unattended_compact_download() {
-    new_scenario unattended
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+# A calling program's run: compact dialog, the button pressed once, the tool
+# ends by itself; the exit status tells the caller how it went.
+unattended_run() {  # unattended_run <expected exit status> [key description lines...]; extra tool parameters in EXTRA
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "${@:2}"
     five_files
-    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30
+    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30 ${EXTRA:+"$EXTRA"}
     drive <<'EOF2'
 window 10000 Lkw 12 - MERO - OVA
 waittext 1021 5000 Download 0 - 5
 click 1010
 EOF2
     tool_exit 30
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    [ "$TOOL_STATUS" -eq "$1" ] || fail "exit status $TOOL_STATUS, not $1"
+}
+
+scenario_unattended_compact_download() {
+    new_scenario unattended
+    unattended_run 0
     all_arrived kvr
     [ "$(ls "$S/out" | grep -c '\.kvr$')" -eq 2 ] || fail "expected two .kvr files: $(ls "$S/out")"
     key_holds_only_parameter_file
 }
 
-# The same run with a backup folder (a blank in its name): both folders hold
-# the same files under the same names before the key is emptied.
+# With a backup folder (a blank in its name): both folders hold the same files
+# under the same names before the key is emptied.
 scenario_unattended_compact_download_with_a_backup() {
     new_scenario unattended_backup
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
-    five_files
-    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30 "/Backup:$(winpath "$S/Sicherung 2")"
-    drive <<'EOF2'
-window 10000 Lkw 12 - MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-EOF2
-    tool_exit 30
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    EXTRA="/Backup:$(winpath "$S/Sicherung 2")" unattended_run 0
     all_arrived kvr
     diff -r "$S/out" "$S/Sicherung 2" >/dev/null || fail "the backup differs: $(ls "$S/Sicherung 2")"
     key_holds_only_parameter_file
 }
 
-# The same run with one file that cannot be read: the calling program learns it.
+# One file that cannot be read: the calling program learns it (3).
 scenario_unattended_compact_download_with_a_failed_file() {
     new_scenario unattended_failed
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_fails = C_20261204_1507_SCHMIDT.DDD"
-    five_files
-    start_tool "$(winpath "$S/out")" "Lkw 12" mini /Min:30
-    drive <<'EOF2'
-window 10000 Lkw 12 - MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-EOF2
-    tool_exit 30
-    [ "$TOOL_STATUS" -eq 3 ] || fail "exit status $TOOL_STATUS, not 3 (a file did not arrive)"
+    unattended_run 3 "read_fails = C_20261204_1507_SCHMIDT.DDD"
     [ "$(ls "$S/out" | wc -l)" -eq 4 ] || fail "out holds: $(ls "$S/out")"
     key_holds_every_file
 }

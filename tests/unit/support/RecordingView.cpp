@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cctype>
-#include <exception>
 #include <future>
 #include <new>
 #include <stdexcept>
@@ -250,15 +249,5 @@ void RecordingView::RunPosted() {
         std::lock_guard<std::mutex> l(signalMutex_);
         queued_ = false;
     }
-    // As the window does: a task that fails leaves the ones behind it to run.
-    std::exception_ptr failure;
-    std::function<void()> task;
-    while (queue_.Pop(task)) {
-        try {
-            task();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    }
-    if (failure) std::rethrow_exception(failure);
+    queue_.RunSlice([] { return false; }, [] {});
 }
