@@ -3,6 +3,7 @@
 // from the dialog template's states. Like the real one, it carries out other
 // threads' changes and reads on its own thread (the one that made it), through
 // the same queue and in the same order: they wait until the test pumps them.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -77,7 +78,7 @@ public:
     void WaitForPosted(int milliseconds);
 
     Rect window{100, 50, 100 + 480, 50 + 400};
-    bool failStatusLines = false;  // appending to a control throws, as when memory runs out
+    std::atomic<bool> failStatusLines{false};  // appending to a control throws, as when memory runs out
     Rect desktop{0, 0, 1024, 768};
 
 private:
