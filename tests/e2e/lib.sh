@@ -161,7 +161,8 @@ tool_exit() {  # tool_exit <seconds>; sets TOOL_STATUS
 # Windows' ~1): made for a scratch file of the harness, then removed.
 short_name() {  # short_name <long name> -> the short name
     : >"$H/$1"
-    drive <<<"shortname $(winpath "$H/$1")" >/dev/null
+    # The driver reads \t, \n, \r and \\ in its script as escapes: the path's backslashes doubled.
+    drive <<<"shortname $(winpath "$H/$1" | sed 's/\\/\\\\/g')" >/dev/null
     rm -f "$H/$1"
     sed -n 's/^shortname //p' <<<"$DRIVER_OUT"
 }
