@@ -11,6 +11,11 @@ scripts/install-deps.sh $PKG_NATIVE $PKG_WINDOWS $PKG_WINE
 cmake --preset native >/dev/null && cmake --build --preset native -j2 >/dev/null
 cmake --preset mingw-x64 >/dev/null && cmake --build --preset mingw-x64 -j2 >/dev/null
 
+# --transfers: only what the tool adds to a download, plain and scrambled, three runs each.
+if [ "${1:-}" = --transfers ]; then
+    tests/bench/wine_bench.sh build/mingw-x64 --transfers 2>/dev/null | sed -n '/^under Wine/,$p'
+    exit 0
+fi
 native=$(build/native/benchmarks --benchmark_color=false 2>/dev/null | sed -n '/^ratios/,$p')
 plain=$(build/native/peak_memory plain)
 scrambled=$(build/native/peak_memory scrambled)

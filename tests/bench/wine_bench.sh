@@ -5,7 +5,7 @@
 # start-up vs the smallest dialog program, the status log's cost per line, and
 # keys full of files (press to process end vs a plain and a flushed copy), and a
 # download with a backup folder vs one without.
-# Usage: wine_bench.sh <windows build folder>
+# Usage: wine_bench.sh <windows build folder> [--transfers]
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
 export WIN_BUILD=$(readlink -f "${1:?windows build folder}")
@@ -19,6 +19,70 @@ trap stop_all EXIT
 
 value() { grep "^$1" <<<"$DRIVER_OUT" | awk "{print \$$2}"; }
 ratio() { echo "scale=2; $1 / $2" | bc; }
+
+# A key full of files, compact mode, from the press to the end of the
+#   process, against "copy /b" and against a copy that flushes each file; and
+#   the tool's own time between two reads of the key library.
+empty_cmd_ms() {
+    local t0; t0=$(date +%s%N)
+    (cd "$S" && wine cmd /c exit) >/dev/null 2>&1 </dev/null
+    echo $(( ($(date +%s%N) - t0) / 1000000 ))
+}
+# A compact download of the scenario's 128 files, from the press to the end of
+# the process: "elapsed download" in DRIVER_OUT.
+press_to_end() {  # press_to_end [switch]
+    start_tool "$(winpath "$S/out")" t mini ${1:+"$1"}
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 10000 Download 0 - 128
+sleep 300
+stopwatch
+click 1010
+waitgone 300000
+elapsed download
+EOF2
+    tool_exit 10
+}
+probe() {  # probe <label> <bytes per file> <identity>; prints one row
+    local i t0 copy_ms flushed_ms download_ms gap cmd_ms reads_ms between_ms span_ms
+    new_scenario "probe_$1"
+    with_key_library "identity = $3" "trace = ..\\.h\\trace.txt"
+    for i in $(seq 100 227); do head -c "$2" /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
+    (cd "$S" && wine cmd /c "copy /b key\\C_*.DDD nul >nul") >/dev/null 2>&1 </dev/null  # into the cache
+    # Five copies in one shell, less the shell's own start: one copy's time.
+    cmd_ms=$(empty_cmd_ms)
+    mkdir -p "$S"/copy{1,2,3,4,5}
+    t0=$(date +%s%N)
+    (cd "$S" && wine cmd /c "for %d in (1 2 3 4 5) do copy /b key\\C_*.DDD copy%d\\ >nul") >/dev/null 2>&1 </dev/null
+    copy_ms=$(( (($(date +%s%N) - t0) / 1000000 - cmd_ms) / 5 ))
+    flushed_ms=$(cd "$S" && wine "$WIN_BUILD/flush_copy.exe" key flushed 2>/dev/null | tr -d '\r' | awk '{print int($4)}')
+    press_to_end
+    download_ms=$(value "elapsed download" 3 | cut -d. -f1)
+    # The library's reads in order: the median gap between two, and where the time went.
+    grep '^read' "$H/trace.txt" | sort -k2 -n >"$H/reads.txt"
+    gap=$(awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' "$H/reads.txt" | sort -g |
+        awk '{v[NR] = $1} END {printf "%.2f", v[int((NR + 1) / 2)]}')
+    read -r reads_ms between_ms span_ms < <(awk 'NR == 1 {first = $2} {reads += $3 - $2; end = $3}
+        END {printf "%d %d %d\n", reads / 1000, (end - first - reads) / 1000, (end - first) / 1000}' "$H/reads.txt")
+    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
+    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs flushed copy" "$download_ms" "$flushed_ms" "$(ratio "$download_ms" "$flushed_ms")"
+    printf '%-52s %8s ms   (library reads %s ms, between them %s ms, before and after %s ms)\n' \
+        "$1: worker's gap between reads, median" "$gap" "$reads_ms" "$between_ms" "$((download_ms - span_ms))"
+    # What the tool adds to the library's own reads, against the durable copy.
+    printf '%-52s %8s ms %8s ms %7s\n' "$1: tool's own time vs flushed copy" "$((download_ms - reads_ms))" \
+        "$flushed_ms" "$(ratio "$((download_ms - reads_ms))" "$flushed_ms")"
+}
+# Only the transfer probes, three runs each of plain and scrambled, and where
+# a scrambled file's extra time goes.
+if [ "${2:-}" = --transfers ]; then
+    printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio
+    for run in 1 2 3; do
+        probe "run $run: 128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130" | grep "own time"
+        probe "run $run: 128 x 512 KiB, scrambled" 524288 "VANTIK-ID:WB40213377 FW-2131" | grep "own time"
+    done
+    (cd "$WORK" && wine "$WIN_BUILD/scrambled_steps.exe" steps 2>/dev/null | tr -d '\r')
+    exit 0
+fi
 
 # 1. Download of 16 files of 4 MiB (64 MiB) against copying them.
 new_scenario download
@@ -78,55 +142,7 @@ click 2
 EOF2
 tool_exit 5
 
-# 3. A key full of files, compact mode, from the press to the end of the
-#    process, against "copy /b" and against a copy that flushes each file; and
-#    the tool's own time between two reads of the key library.
-empty_cmd_ms() {
-    local t0; t0=$(date +%s%N)
-    (cd "$S" && wine cmd /c exit) >/dev/null 2>&1 </dev/null
-    echo $(( ($(date +%s%N) - t0) / 1000000 ))
-}
-# A compact download of the scenario's 128 files, from the press to the end of
-# the process: "elapsed download" in DRIVER_OUT.
-press_to_end() {  # press_to_end [switch]
-    start_tool "$(winpath "$S/out")" t mini ${1:+"$1"}
-    drive <<'EOF2'
-window 10000 MERO - OVA
-waittext 1021 10000 Download 0 - 128
-sleep 300
-stopwatch
-click 1010
-waitgone 300000
-elapsed download
-EOF2
-    tool_exit 10
-}
-probe() {  # probe <label> <bytes per file> <identity>; prints one row
-    local i t0 copy_ms flushed_ms download_ms gap cmd_ms reads_ms between_ms span_ms
-    new_scenario "probe_$1"
-    with_key_library "identity = $3" "trace = ..\\.h\\trace.txt"
-    for i in $(seq 100 227); do head -c "$2" /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
-    (cd "$S" && wine cmd /c "copy /b key\\C_*.DDD nul >nul") >/dev/null 2>&1 </dev/null  # into the cache
-    # Five copies in one shell, less the shell's own start: one copy's time.
-    cmd_ms=$(empty_cmd_ms)
-    mkdir -p "$S"/copy{1,2,3,4,5}
-    t0=$(date +%s%N)
-    (cd "$S" && wine cmd /c "for %d in (1 2 3 4 5) do copy /b key\\C_*.DDD copy%d\\ >nul") >/dev/null 2>&1 </dev/null
-    copy_ms=$(( (($(date +%s%N) - t0) / 1000000 - cmd_ms) / 5 ))
-    flushed_ms=$(cd "$S" && wine "$WIN_BUILD/flush_copy.exe" key flushed 2>/dev/null | tr -d '\r' | awk '{print int($4)}')
-    press_to_end
-    download_ms=$(value "elapsed download" 3 | cut -d. -f1)
-    # The library's reads in order: the median gap between two, and where the time went.
-    grep '^read' "$H/trace.txt" | sort -k2 -n >"$H/reads.txt"
-    gap=$(awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' "$H/reads.txt" | sort -g |
-        awk '{v[NR] = $1} END {printf "%.2f", v[int((NR + 1) / 2)]}')
-    read -r reads_ms between_ms span_ms < <(awk 'NR == 1 {first = $2} {reads += $3 - $2; end = $3}
-        END {printf "%d %d %d\n", reads / 1000, (end - first - reads) / 1000, (end - first) / 1000}' "$H/reads.txt")
-    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
-    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs flushed copy" "$download_ms" "$flushed_ms" "$(ratio "$download_ms" "$flushed_ms")"
-    printf '%-52s %8s ms   (library reads %s ms, between them %s ms, before and after %s ms)\n' \
-        "$1: worker's gap between reads, median" "$gap" "$reads_ms" "$between_ms" "$((download_ms - span_ms))"
-}
+# 3. A key full of files (the probe above).
 probes=$(
     probe "128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130"
     probe "128 x 512 KiB, scrambled" 524288 "VANTIK-ID:WB40213377 FW-2131"

@@ -1,0 +1,60 @@
+// Where a scrambled file's extra time goes, step by step, through the tool's
+// own file layer: read back, unscramble, rewrite, flush; against the plain
+// delivery's single flush of the same files. Usage: scrambled_steps <folder>
+// (128 files of 512 KiB are made there and removed).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "key/Delivery.h"
+#include "platform/Files.h"
+#include "platform/FilesNative.h"
+
+namespace {
+double Now() {
+    LARGE_INTEGER t, f;
+    QueryPerformanceCounter(&t);
+    QueryPerformanceFrequency(&f);
+    return 1000.0 * t.QuadPart / f.QuadPart;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const std::string folder = std::string(argv[1]) + "\\";
+    CreateDirectoryA(argv[1], nullptr);
+    std::vector<unsigned char> data(512 * 1024);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 7);
+    std::vector<std::string> files;
+    for (int i = 0; i < 128; ++i) {
+        files.push_back(folder + "f" + std::to_string(i) + ".bin");
+        if (!WriteWholeFile(files.back(), data.data(), data.size())) return 1;
+    }
+    double plainFlush = 0, readBack = 0, unscramble = 0, rewrite = 0, flush = 0;
+    for (const std::string& path : files) {  // the plain delivery: the library's file flushed as it is
+        const double t0 = Now();
+        FlushFileToDisk(path);
+        plainFlush += Now() - t0;
+    }
+    for (const std::string& path : files) {  // the scrambled one, as the transfer does it
+        std::vector<unsigned char> content;
+        double t = Now();
+        ReadWholeFile(path, content);
+        readBack += Now() - t, t = Now();
+        Unscramble(content.data(), content.size(), 0x12345678u);
+        unscramble += Now() - t, t = Now();
+        FILE* f = OpenNative(path, "r+b");
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fflush(f);
+        rewrite += Now() - t, t = Now();
+        CommitToDisk(f);
+        std::fclose(f);
+        flush += Now() - t;
+    }
+    for (const std::string& path : files) DeleteFileAt(path);
+    std::printf("128 x 512 KiB: plain flush %.1f ms; scrambled read back %.1f ms, unscramble %.1f ms, "
+                "rewrite %.1f ms, flush %.1f ms\n", plainFlush, readBack, unscramble, rewrite, flush);
+    return 0;
+}
