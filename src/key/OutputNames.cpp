@@ -84,8 +84,8 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
 }
 
 void OutputNamer::Record(const std::string& path) {
-    const PathOccupant o = WhatAnswersAt(path);
-    if (o.identified) outputs_.insert(o.identity);
+    FileIdentity identity;
+    if (IdentityOf(path, identity)) outputs_.insert(identity);
 }
 
 std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t when) const {

@@ -108,13 +108,11 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
 
     // Unscrambled in place: the temporary file takes the key file's bytes and
     // is moved to its name only once they are on the disk.
-    std::vector<unsigned char> content;
-    if (read != 0 || !ReadWholeFile(temp, content) || content.size() != static_cast<size_t>(size))
+    const auto unscramble = [&code](unsigned char* data, size_t n) { Unscramble(data, n, code.Keystream()); };
+    if (read != 0 || !RewriteFileDurably(temp, static_cast<size_t>(size), unscramble))
         return Discarded(temp, Incomplete(keyName));
-    Unscramble(content.data(), content.size(), code.Keystream());
     const std::string keyNamePath = folder + keyName;
     const std::string output = names.KvrPath(keyNamePath, clock());
-    if (!OverwriteFileDurably(temp, content.data(), content.size())) return Discarded(temp, Incomplete(keyName));
     const TransferOutcome stored = Store(names, folder, temp, output, keyName);
     // Stored whole under its .kvr name: an earlier file under the key name would
     // be imported twice. Only that very file goes: not one this run stored

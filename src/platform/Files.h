@@ -2,6 +2,7 @@
 // File-system operations on 8-bit paths in the Windows style (backslashes).
 // The Windows build passes paths to the ANSI API unchanged; the native build
 // reads a backslash as a folder separator so the same paths work in tests.
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -23,6 +24,8 @@ struct PathOccupant {
     std::string longName;     // the file's real name in its folder
 };
 PathOccupant WhatAnswersAt(const std::string& path);
+// The identity alone (no name search): false when none can be read.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
 // Whether two names in one folder are one name to this file system.
 bool SameFileName(const std::string& a, const std::string& b);
 
@@ -45,9 +48,10 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content)
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
 // The same, flushed to the disk before it closes.
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
-// Writes over the start of an existing file and flushes it to the disk; the
-// bytes past size stay (callers write a file's own length back).
-bool OverwriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
+// Reads a file that must be size bytes long, lets change rework its bytes in
+// memory, writes them back over it and flushes it to the disk, all through
+// one open file. False on any short or failed step.
+bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change);
 // Flushes a file that another component wrote to the disk.
 bool FlushFileToDisk(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& folder);

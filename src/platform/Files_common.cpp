@@ -18,8 +18,8 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content)
 }
 
 namespace {
-bool Write(const std::string& path, const unsigned char* data, size_t size, bool durably, const char* mode = "wb") {
-    FILE* f = OpenNative(path, mode);
+bool Write(const std::string& path, const unsigned char* data, size_t size, bool durably) {
+    FILE* f = OpenNative(path, "wb");
     if (!f) return false;
     bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     ok = std::fflush(f) == 0 && ok;
@@ -35,10 +35,6 @@ bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t s
 
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size) {
     return Write(path, data, size, true);
-}
-
-bool OverwriteFileDurably(const std::string& path, const unsigned char* data, size_t size) {
-    return Write(path, data, size, true, "r+b");
 }
 
 bool FlushFileToDisk(const std::string& path) {

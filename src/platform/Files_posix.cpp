@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
@@ -37,6 +38,26 @@ PathOccupant WhatAnswersAt(const std::string& path) {
         o.longName = r.substr(r.rfind('/') + 1);
     }
     return o;
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+    const PathOccupant o = WhatAnswersAt(path);
+    identity = o.identity;
+    return o.identified;
+}
+
+bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change) {
+    const int fd = open(Native(path).c_str(), O_RDWR);
+    if (fd < 0) return false;
+    struct stat st;
+    std::unique_ptr<unsigned char[]> data(new unsigned char[size ? size : 1]);
+    bool ok = fstat(fd, &st) == 0 && static_cast<size_t>(st.st_size) == size &&
+              pread(fd, data.get(), size, 0) == static_cast<ssize_t>(size);
+    if (ok) {
+        change(data.get(), size);
+        ok = pwrite(fd, data.get(), size, 0) == static_cast<ssize_t>(size) && fsync(fd) == 0;
+    }
+    return close(fd) == 0 && ok;
 }
 
 // This file system tells every byte apart.

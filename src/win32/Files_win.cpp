@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
@@ -13,29 +14,65 @@ FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(
 
 bool CommitToDisk(FILE* f) { return _commit(_fileno(f)) == 0; }
 
-PathOccupant WhatAnswersAt(const std::string& path) {
-    PathOccupant o;
-    WIN32_FIND_DATAA found;
-    const HANDLE find = FindFirstFileA(path.c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        // Not found by name search, yet something may answer (a root, a device).
-        o.exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        return o;
-    }
-    FindClose(find);
-    o.exists = true;
-    o.longName = found.cFileName;
+namespace {
+// The identity through a handle that asks for no access (a folder too).
+// exists: false only when nothing answers at the path.
+bool Identify(const std::string& path, FileIdentity& identity, bool& exists) {
     const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return o;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file, &info)) {
-        o.identified = true;
-        o.identity.volume = info.dwVolumeSerialNumber;
-        o.identity.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        return false;
     }
+    exists = true;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(file, &info) != 0;
     CloseHandle(file);
+    if (!ok) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+}  // namespace
+
+PathOccupant WhatAnswersAt(const std::string& path) {
+    PathOccupant o;
+    o.identified = Identify(path, o.identity, o.exists);
+    if (!o.exists) return o;
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA(path.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return o;  // a root or a device: no long name to compare
+    FindClose(find);
+    o.longName = found.cFileName;
     return o;
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+    bool exists = false;
+    return Identify(path, identity, exists);
+}
+
+bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // One buffer for all the files a thread rewrites: fresh pages cost a
+    // fault each, which under Wine took as long as the copying itself.
+    thread_local std::vector<unsigned char> buffer;
+    LARGE_INTEGER length;
+    const DWORD n = static_cast<DWORD>(size);
+    DWORD done = 0;
+    bool ok = size <= MAXDWORD && GetFileSizeEx(file, &length) && static_cast<unsigned long long>(length.QuadPart) == size;
+    if (ok && buffer.size() < size + 1) buffer.resize(size + 1);
+    ok = ok && (n == 0 || (ReadFile(file, buffer.data(), n, &done, nullptr) && done == n));
+    if (ok) {
+        change(buffer.data(), size);
+        LARGE_INTEGER start = {};
+        ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+             (n == 0 || (WriteFile(file, buffer.data(), n, &done, nullptr) && done == n)) && FlushFileBuffers(file);
+    }
+    return CloseHandle(file) && ok;
 }
 
 // As the file system compares names: the ANSI code page's letters, case folded
