@@ -1,9 +1,12 @@
 // The file layer over the ANSI Win32 API: paths pass through byte for byte.
 #include <windows.h>
 #include <io.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/Files.h"
@@ -15,8 +18,23 @@ FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(
 bool CommitToDisk(FILE* f) { return _commit(_fileno(f)) == 0; }
 
 namespace {
-// The identity through a handle that asks for no access (a folder too).
-// exists: false only when nothing answers at the path.
+// The volume's serial number for files of one folder, asked once: the
+// system's answer takes as long as a dozen other calls under Wine.
+unsigned long long VolumeSerialOf(const std::string& path, HANDLE file) {
+    static std::mutex m;
+    static std::map<std::string, unsigned long long> known;
+    const std::lock_guard<std::mutex> l(m);
+    const std::string folder = path.substr(0, path.rfind('\\') + 1);
+    const auto it = known.find(folder);
+    if (it != known.end()) return it->second;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return 0;
+    return known[folder] = info.dwVolumeSerialNumber;
+}
+
+// The identity through a handle that asks for no access (a folder too): the
+// volume and the file's index (FileInternalInformation, the same number as
+// GetFileInformationByHandle's). exists: false only when nothing answers.
 bool Identify(const std::string& path, FileIdentity& identity, bool& exists) {
     const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -26,13 +44,16 @@ bool Identify(const std::string& path, FileIdentity& identity, bool& exists) {
         return false;
     }
     exists = true;
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(file, &info) != 0;
+    IO_STATUS_BLOCK status;
+    LARGE_INTEGER index;
+    const FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    const bool ok = NtQueryInformationFile(file, &status, &index, sizeof index, kFileInternalInformation) == 0;
+    if (ok) {
+        identity.volume = VolumeSerialOf(path, file);
+        identity.index = static_cast<unsigned long long>(index.QuadPart);
+    }
     CloseHandle(file);
-    if (!ok) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+    return ok;
 }
 }  // namespace
 
@@ -57,9 +78,11 @@ bool RewriteFileDurably(const std::string& path, size_t size, const std::functio
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    // One buffer for all the files a thread rewrites: fresh pages cost a
-    // fault each, which under Wine took as long as the copying itself.
-    thread_local std::vector<unsigned char> buffer;
+    // One buffer for all the files rewritten: fresh pages cost a fault each,
+    // which under Wine took as long as the copying itself.
+    static std::mutex m;
+    static std::vector<unsigned char> buffer;
+    const std::lock_guard<std::mutex> l(m);
     LARGE_INTEGER length;
     const DWORD n = static_cast<DWORD>(size);
     DWORD done = 0;
