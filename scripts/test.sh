@@ -29,6 +29,13 @@ build() {  # build <preset>: configure and build; a failed build counts as one f
     count 0 1 "build $1"
     return 1
 }
+count_e2e() {  # count_e2e <log> <label>: the "e2e: N passed, M failed" lines of one or more runs; none is a failure
+    local p=0 f=0 a b
+    while read -r a b; do p=$((p + a)); f=$((f + b)); done \
+        < <(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\1 \2/p' "$1")
+    [ $((p + f)) -gt 0 ] || f=1
+    count "$p" "$f" "$2"
+}
 gtest() {  # gtest <label> <binary> [gtest arguments]
     local label=$1 binary=$2 log
     shift 2
@@ -77,10 +84,7 @@ if build mingw-x64; then
     step "end-to-end under Wine"
     e2e_log=$(mktemp)
     tests/e2e/run_scenarios.sh build/mingw-x64 2>&1 | tee "$e2e_log"
-    e2e_passed=$(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\1/p' "$e2e_log")
-    e2e_failed=$(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\2/p' "$e2e_log")
-    [ -z "$e2e_passed" ] && { e2e_passed=0; e2e_failed=1; }
-    count "$e2e_passed" "$e2e_failed" "e2e"
+    count_e2e "$e2e_log" "e2e"
     rm -f "$e2e_log"
 fi
 
@@ -97,11 +101,7 @@ if [ -n "${built_x86:-}" ]; then
         # WoW64 redirection: its registry scenario once more in such a prefix.
         E2E_WORK="$PWD/build/mingw-x86/e2e-wow64" tests/e2e/wow64.sh \
             tests/e2e/run_scenarios.sh build/mingw-x86 registry 2>&1 | tee -a "$e2e_log" | grep -E '^(PASS|FAIL|  )'
-        e2e_passed=0 e2e_failed=0
-        while read -r p f; do e2e_passed=$((e2e_passed + p)); e2e_failed=$((e2e_failed + f)); done \
-            < <(sed -n 's/^e2e: \([0-9]*\) passed, \([0-9]*\) failed/\1 \2/p' "$e2e_log")
-        [ "$((e2e_passed + e2e_failed))" -gt 0 ] || e2e_failed=1
-        count "$e2e_passed" "$e2e_failed" "e2e x86"
+        count_e2e "$e2e_log" "e2e x86"
         rm -f "$e2e_log"
     else
         count 0 1 "e2e x86 (32-bit Wine could not be set up)"

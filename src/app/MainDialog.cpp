@@ -90,12 +90,11 @@ std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings) {
     BackupUsable_ = false;
     if (BackupFolder_.empty()) return std::string();
     PrepareFolder(BackupFolder_);
-    const PathOccupant backup = WhatAnswersAt(BackupFolder_.substr(0, BackupFolder_.size() - 1));
-    const PathOccupant output = WhatAnswersAt(OutputFolder_.substr(0, OutputFolder_.size() - 1));
     // "Sicherungsordner fehlt: %s"; every download then fails its backups.
     if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
     // A copy in the same folder, by whatever name it was given, is no backup.
-    if (!backup.identified || !output.identified || backup.identity == output.identity)
+    FileIdentity backup, output;
+    if (!IdentityOf(BackupFolder_, backup) || !IdentityOf(OutputFolder_, output) || backup == output)
         return "Sicherungsordner ist der Ausgabeordner: " + BackupFolder_;
     BackupUsable_ = true;
     return std::string();
@@ -218,9 +217,9 @@ void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
             if (d.closeWhenWorkerEnds_) d.view_.EndDialog();
         }
     } endIfAsked{*this};
-    // An unattended run ends after its download, also one that broke off.
-    if (!failure.empty() && CompactMode_) closeWhenWorkerEnds_ = true;
     if (!failure.empty()) {
+        // An unattended run ends after its download, also one that broke off.
+        if (CompactMode_) closeWhenWorkerEnds_ = true;
         // The worker broke off: say so and leave the dialog ready again.
         AppendStatusLine("Interner Fehler: " + failure);
         view_.KillTimer(kActivityTimer);

@@ -44,6 +44,15 @@ std::string ReserveTemporaryPath(const std::string& folder) {
     return std::string();
 }
 
+// The reserved temporary file that the library writes to; empty when none
+// could be made or its path does not fit the library's buffer.
+std::string StagingPath(const std::string& folder) {
+    const std::string temp = ReserveTemporaryPath(folder);
+    if (temp.size() < kPathBufferSize) return temp;
+    DeleteFileAt(temp);
+    return std::string();
+}
+
 bool DirectlyIn(const std::string& folder, const std::string& path) {
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
            path.find('\\', folder.size()) == std::string::npos;
@@ -77,9 +86,8 @@ TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& f
     // Asked again before the move; here it spares reading a file for nothing.
     const TargetCheck check = names.Examine(output);
     if (!Replaceable(check)) return NameTaken(keyName, check);
-    const std::string temp = ReserveTemporaryPath(folder);
+    const std::string temp = StagingPath(folder);
     if (temp.empty()) return Incomplete(keyName);
-    if (temp.size() >= kPathBufferSize) return Discarded(temp, Incomplete(keyName));
     char name[kKeyNameBufferSize], path[kPathBufferSize];
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
@@ -98,9 +106,8 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     const TransferCode code = DrawTransferCode(clock());
     const std::string keySideName = keyName + "\\" + code.Text();
     if (keySideName.size() >= kPathBufferSize) return Incomplete(keyName);
-    const std::string temp = ReserveTemporaryPath(folder);
+    const std::string temp = StagingPath(folder);
     if (temp.empty()) return Incomplete(keyName);
-    if (temp.size() >= kPathBufferSize) return Discarded(temp, Incomplete(keyName));
     char keySide[kPathBufferSize], path[kPathBufferSize];
     FillBuffer(keySide, keySideName);
     FillBuffer(path, temp);

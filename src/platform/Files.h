@@ -24,7 +24,8 @@ struct PathOccupant {
     std::string longName;     // the file's real name in its folder
 };
 PathOccupant WhatAnswersAt(const std::string& path);
-// The identity alone (no name search): false when none can be read.
+// The identity alone (no name search), of a file or of a folder (named with or
+// without its backslash): false when none can be read.
 bool IdentityOf(const std::string& path, FileIdentity& identity);
 // Whether two names in one folder are one name to this file system.
 bool SameFileName(const std::string& a, const std::string& b);

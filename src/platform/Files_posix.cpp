@@ -24,13 +24,18 @@ FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(
 
 bool CommitToDisk(FILE* f) { return fsync(fileno(f)) == 0; }
 
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+    struct stat st;
+    if (stat(Native(path).c_str(), &st) != 0) return false;
+    identity.volume = static_cast<unsigned long long>(st.st_dev);
+    identity.index = static_cast<unsigned long long>(st.st_ino);
+    return true;
+}
+
 PathOccupant WhatAnswersAt(const std::string& path) {
     PathOccupant o;
-    struct stat st;
-    if (stat(Native(path).c_str(), &st) != 0) return o;
-    o.exists = o.identified = true;
-    o.identity.volume = static_cast<unsigned long long>(st.st_dev);
-    o.identity.index = static_cast<unsigned long long>(st.st_ino);
+    o.exists = o.identified = IdentityOf(path, o.identity);
+    if (!o.exists) return o;
     // A link answers for the file it leads to, as a short name does on Windows.
     char real[PATH_MAX];
     if (realpath(Native(path).c_str(), real)) {
@@ -38,12 +43,6 @@ PathOccupant WhatAnswersAt(const std::string& path) {
         o.longName = r.substr(r.rfind('/') + 1);
     }
     return o;
-}
-
-bool IdentityOf(const std::string& path, FileIdentity& identity) {
-    const PathOccupant o = WhatAnswersAt(path);
-    identity = o.identity;
-    return o.identified;
 }
 
 bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change) {

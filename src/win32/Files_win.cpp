@@ -35,7 +35,10 @@ unsigned long long VolumeSerialOf(const std::string& path, HANDLE file) {
 // The identity through a handle that asks for no access (a folder too): the
 // volume and the file's index (FileInternalInformation, the same number as
 // GetFileInformationByHandle's). exists: false only when nothing answers.
-bool Identify(const std::string& path, FileIdentity& identity, bool& exists) {
+bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
+    // A folder named with its backslash, but a drive's root keeps it ("C:" is another folder).
+    const std::string path =
+        given.size() > 3 && given.back() == '\\' ? given.substr(0, given.size() - 1) : given;
     const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

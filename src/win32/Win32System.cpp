@@ -76,10 +76,9 @@ bool Win32System::FirstToUseFolder(const std::string& folder) {
     // creates it is the folder's only user. Named by the folder's identity, so
     // that every name of the folder (short, other case, mapped) meets it.
     std::string name;
-    const std::string path = folder.size() > 3 && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
-    const PathOccupant o = WhatAnswersAt(path);
-    if (o.identified) {
-        name = Format("MERORVS-%llX-%llX", o.identity.volume, o.identity.index);
+    FileIdentity identity;
+    if (IdentityOf(folder, identity)) {
+        name = Format("MERORVS-%llX-%llX", identity.volume, identity.index);
     } else {
         char full[MAX_PATH] = {};
         if (!GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr)) return false;
