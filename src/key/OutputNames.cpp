@@ -83,11 +83,6 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
     return check;
 }
 
-void OutputNamer::Record(const std::string& path) {
-    FileIdentity identity;
-    if (IdentityOf(path, identity)) outputs_.insert(identity);
-}
-
 std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t when) const {
     std::string path = KvrOutputPath(targetPath, when);
     if (path == targetPath) return path;

@@ -41,8 +41,8 @@ struct TargetCheck {
 class OutputNamer {
 public:
     TargetCheck Examine(const std::string& path) const;
-    // Records the file now at path as an output of the run.
-    void Record(const std::string& path);
+    // Records a file as an output of the run.
+    void Record(const FileIdentity& identity) { outputs_.insert(identity); }
     // KvrOutputPath, moved on by whole seconds past the files this run stored.
     std::string KvrPath(const std::string& targetPath, std::time_t when) const;
 

@@ -1,6 +1,7 @@
 #include "key/Transfer.h"
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "key/Delivery.h"
@@ -67,17 +68,31 @@ TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
 // Moves a complete staged file to its output path, which must lie directly in
 // the output folder whatever the naming made of it, and may only replace an
 // earlier file of that very name.
-TransferOutcome Store(OutputNamer& names, const std::string& folder, const std::string& staged,
-                      const std::string& output, const std::string& keyName) {
-    if (!DirectlyIn(folder, output)) return Discarded(staged, Incomplete(keyName));
+TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile& staged, const std::string& output,
+                      const std::string& keyName) {
+    if (!DirectlyIn(folder, output)) return Incomplete(keyName);
     const TargetCheck check = names.Examine(output);
-    if (!Replaceable(check)) return Discarded(staged, NameTaken(keyName, check));
-    if (!MoveOver(staged, output)) return Discarded(staged, Incomplete(keyName));
-    names.Record(output);
+    if (!Replaceable(check)) return NameTaken(keyName, check);
+    FileIdentity identity;
+    const bool identified = staged.Identity(identity);
+    if (!staged.MoveTo(output)) return Incomplete(keyName);
+    if (identified) names.Record(identity);
     TransferOutcome o;
     o.result = TransferResult::Complete;
     o.storedPath = output;
     return o;
+}
+
+// Finishes a staged temporary file through one open file (finish checks or
+// reworks it, flushes and stores it); unless stored, it goes.
+TransferOutcome Finished(const std::string& temp, const std::function<TransferOutcome(StagedFile&)>& finish) {
+    TransferOutcome outcome;
+    {
+        StagedFile staged(temp);
+        outcome = finish(staged);
+    }  // closed: an open file could not be removed
+    if (outcome.result != TransferResult::Complete) DeleteFileAt(temp);
+    return outcome;
 }
 
 TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
@@ -91,9 +106,11 @@ TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& f
     char name[kKeyNameBufferSize], path[kPathBufferSize];
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
-    const int read = key.KeyReadFile(name, path);
-    if (read != 0 || FileSize(temp) != size || !FlushFileToDisk(temp)) return Discarded(temp, Incomplete(keyName));
-    return Store(names, folder, temp, output, keyName);
+    if (key.KeyReadFile(name, path) != 0) return Discarded(temp, Incomplete(keyName));
+    return Finished(temp, [&](StagedFile& staged) {
+        if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush()) return Incomplete(keyName);
+        return Store(names, folder, staged, output, keyName);
+    });
 }
 
 TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& folder,
@@ -111,16 +128,16 @@ TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clo
     char keySide[kPathBufferSize], path[kPathBufferSize];
     FillBuffer(keySide, keySideName);
     FillBuffer(path, temp);
-    const int read = key.KeyReadFile(keySide, path);
+    if (key.KeyReadFile(keySide, path) != 0) return Discarded(temp, Incomplete(keyName));
 
     // Unscrambled in place: the temporary file takes the key file's bytes and
     // is moved to its name only once they are on the disk.
     const auto unscramble = [&code](unsigned char* data, size_t n) { Unscramble(data, n, code.Keystream()); };
-    if (read != 0 || !RewriteFileDurably(temp, static_cast<size_t>(size), unscramble))
-        return Discarded(temp, Incomplete(keyName));
     const std::string keyNamePath = folder + keyName;
-    const std::string output = names.KvrPath(keyNamePath, clock());
-    const TransferOutcome stored = Store(names, folder, temp, output, keyName);
+    const TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
+        if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush()) return Incomplete(keyName);
+        return Store(names, folder, staged, names.KvrPath(keyNamePath, clock()), keyName);
+    });
     // Stored whole under its .kvr name: an earlier file under the key name would
     // be imported twice. Only that very file goes: not one this run stored
     // (another key file's), not one of another name that answers to it.
@@ -142,9 +159,11 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
     const std::string temp = ReserveTemporaryPath(backup.folder);
     if (temp.empty()) return BackupFailed(keyName);
     std::vector<unsigned char> content;
-    if (!ReadWholeFile(stored.storedPath, content) || !WriteFileDurably(temp, content.data(), content.size()))
-        return Discarded(temp, BackupFailed(keyName));
-    const TransferOutcome copy = Store(backup.names, backup.folder, temp, backup.folder + name, keyName);
+    if (!ReadWholeFile(stored.storedPath, content)) return Discarded(temp, BackupFailed(keyName));
+    const TransferOutcome copy = Finished(temp, [&](StagedFile& staged) {
+        if (!staged.Write(content.data(), content.size()) || !staged.Flush()) return BackupFailed(keyName);
+        return Store(backup.names, backup.folder, staged, backup.folder + name, keyName);
+    });
     return copy.result == TransferResult::Complete ? stored : BackupFailed(keyName);
 }
 }  // namespace

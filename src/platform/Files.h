@@ -2,6 +2,7 @@
 // File-system operations on 8-bit paths in the Windows style (backslashes).
 // The Windows build passes paths to the ANSI API unchanged; the native build
 // reads a backslash as a folder separator so the same paths work in tests.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -49,10 +50,31 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content)
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
 // The same, flushed to the disk before it closes.
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
-// Reads a file that must be size bytes long, lets change rework its bytes in
-// memory, writes them back over it and flushes it to the disk, all through
-// one open file. False on any short or failed step.
-bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change);
-// Flushes a file that another component wrote to the disk.
-bool FlushFileToDisk(const std::string& path);
+
+// A file staged for its final name, open for us alone from its check to its
+// move: one open file for everything done to it, as under Wine each opening
+// costs as much as the rest. Steps fail (false) on a file that did not open.
+class StagedFile {
+public:
+    explicit StagedFile(const std::string& path);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    bool HasSize(unsigned long long size);
+    // Writes data from the file's start (a fresh, empty file: its content).
+    bool Write(const unsigned char* data, size_t size);
+    // Reads the file, which must be exactly size bytes long, lets change
+    // rework the bytes in memory and writes them back over it.
+    bool Rewrite(size_t size, const std::function<void(unsigned char*, size_t)>& change);
+    // Hands the written data to the disk.
+    bool Flush();
+    bool Identity(FileIdentity& identity);
+    // Gives it the name path (in the same folder), replacing a file there.
+    bool MoveTo(const std::string& path);
+
+private:
+    std::string path_;
+    std::intptr_t handle_;  // the system's handle or descriptor
+};
 std::vector<std::string> ListFolder(const std::string& folder);

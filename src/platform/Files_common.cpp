@@ -36,10 +36,3 @@ bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t s
 bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size) {
     return Write(path, data, size, true);
 }
-
-bool FlushFileToDisk(const std::string& path) {
-    FILE* f = OpenNative(path, "r+b");
-    if (!f) return false;
-    const bool ok = CommitToDisk(f);
-    return std::fclose(f) == 0 && ok;
-}

@@ -24,11 +24,19 @@ FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(
 
 bool CommitToDisk(FILE* f) { return fsync(fileno(f)) == 0; }
 
+namespace {
+FileIdentity IdentityFrom(const struct stat& st) {
+    FileIdentity identity;
+    identity.volume = static_cast<unsigned long long>(st.st_dev);
+    identity.index = static_cast<unsigned long long>(st.st_ino);
+    return identity;
+}
+}  // namespace
+
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
     struct stat st;
     if (stat(Native(path).c_str(), &st) != 0) return false;
-    identity.volume = static_cast<unsigned long long>(st.st_dev);
-    identity.index = static_cast<unsigned long long>(st.st_ino);
+    identity = IdentityFrom(st);
     return true;
 }
 
@@ -45,18 +53,42 @@ PathOccupant WhatAnswersAt(const std::string& path) {
     return o;
 }
 
-bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change) {
-    const int fd = open(Native(path).c_str(), O_RDWR);
-    if (fd < 0) return false;
+StagedFile::StagedFile(const std::string& path) : path_(path), handle_(open(Native(path).c_str(), O_RDWR)) {}
+
+StagedFile::~StagedFile() {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool StagedFile::HasSize(unsigned long long size) {
     struct stat st;
-    std::unique_ptr<unsigned char[]> data(new unsigned char[size ? size : 1]);
-    bool ok = fstat(fd, &st) == 0 && static_cast<size_t>(st.st_size) == size &&
-              pread(fd, data.get(), size, 0) == static_cast<ssize_t>(size);
-    if (ok) {
-        change(data.get(), size);
-        ok = pwrite(fd, data.get(), size, 0) == static_cast<ssize_t>(size) && fsync(fd) == 0;
-    }
-    return close(fd) == 0 && ok;
+    return fstat(static_cast<int>(handle_), &st) == 0 && static_cast<unsigned long long>(st.st_size) == size;
+}
+
+bool StagedFile::Write(const unsigned char* data, size_t size) {
+    return pwrite(static_cast<int>(handle_), data, size, 0) == static_cast<ssize_t>(size);
+}
+
+bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, size_t)>& change) {
+    // One byte more than expected asked for: getting exactly size proves the length.
+    std::unique_ptr<unsigned char[]> data(new unsigned char[size + 1]);
+    if (pread(static_cast<int>(handle_), data.get(), size + 1, 0) != static_cast<ssize_t>(size)) return false;
+    change(data.get(), size);
+    return Write(data.get(), size);
+}
+
+bool StagedFile::Flush() { return fsync(static_cast<int>(handle_)) == 0; }
+
+bool StagedFile::Identity(FileIdentity& identity) {
+    struct stat st;
+    if (fstat(static_cast<int>(handle_), &st) != 0) return false;
+    identity = IdentityFrom(st);
+    return true;
+}
+
+bool StagedFile::MoveTo(const std::string& path) {
+    if (handle_ < 0 || std::rename(Native(path_).c_str(), Native(path).c_str()) != 0) return false;
+    path_ = path;
+    return true;
 }
 
 // This file system tells every byte apart.

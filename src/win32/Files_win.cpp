@@ -4,6 +4,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -32,9 +33,20 @@ unsigned long long VolumeSerialOf(const std::string& path, HANDLE file) {
     return known[folder] = info.dwVolumeSerialNumber;
 }
 
-// The identity through a handle that asks for no access (a folder too): the
-// volume and the file's index (FileInternalInformation, the same number as
-// GetFileInformationByHandle's). exists: false only when nothing answers.
+// The volume and the file's index (FileInternalInformation, the same number
+// as GetFileInformationByHandle's) of the file open at path.
+bool IdentityThrough(const std::string& path, HANDLE file, FileIdentity& identity) {
+    IO_STATUS_BLOCK status;
+    LARGE_INTEGER index;
+    const FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+    if (NtQueryInformationFile(file, &status, &index, sizeof index, kFileInternalInformation) != 0) return false;
+    identity.volume = VolumeSerialOf(path, file);
+    identity.index = static_cast<unsigned long long>(index.QuadPart);
+    return true;
+}
+
+// The identity through a handle that asks for no access (a folder too).
+// exists: false only when nothing answers.
 bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
     // A folder named with its backslash, but a drive's root keeps it ("C:" is another folder).
     const std::string path =
@@ -47,14 +59,7 @@ bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
         return false;
     }
     exists = true;
-    IO_STATUS_BLOCK status;
-    LARGE_INTEGER index;
-    const FILE_INFORMATION_CLASS kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
-    const bool ok = NtQueryInformationFile(file, &status, &index, sizeof index, kFileInternalInformation) == 0;
-    if (ok) {
-        identity.volume = VolumeSerialOf(path, file);
-        identity.index = static_cast<unsigned long long>(index.QuadPart);
-    }
+    const bool ok = IdentityThrough(path, file, identity);
     CloseHandle(file);
     return ok;
 }
@@ -77,28 +82,68 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
     return Identify(path, identity, exists);
 }
 
-bool RewriteFileDurably(const std::string& path, size_t size, const std::function<void(unsigned char*, size_t)>& change) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+namespace {
+HANDLE Handle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+}  // namespace
+
+// No other handle may share the file (the library has closed its own), and
+// DELETE lets it be renamed through this one.
+StagedFile::StagedFile(const std::string& path)
+    : path_(path),
+      handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {}
+
+StagedFile::~StagedFile() {
+    if (Handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(Handle(handle_));
+}
+
+bool StagedFile::HasSize(unsigned long long size) {
+    LARGE_INTEGER length;
+    return GetFileSizeEx(Handle(handle_), &length) && static_cast<unsigned long long>(length.QuadPart) == size;
+}
+
+// Reads and writes name their offset: the file's start.
+bool StagedFile::Write(const unsigned char* data, size_t size) {
+    OVERLAPPED start = {};
+    DWORD done = 0;
+    return size <= MAXDWORD &&
+           (size == 0 || (WriteFile(Handle(handle_), data, static_cast<DWORD>(size), &done, &start) && done == size));
+}
+
+bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, size_t)>& change) {
+    if (size >= MAXDWORD) return false;
     // One buffer for all the files rewritten: fresh pages cost a fault each,
     // which under Wine took as long as the copying itself.
     static std::mutex m;
     static std::vector<unsigned char> buffer;
     const std::lock_guard<std::mutex> l(m);
-    LARGE_INTEGER length;
-    const DWORD n = static_cast<DWORD>(size);
+    if (buffer.size() < size + 1) buffer.resize(size + 1);
+    // One byte more than expected asked for: getting exactly size proves the length.
+    OVERLAPPED start = {};
     DWORD done = 0;
-    bool ok = size <= MAXDWORD && GetFileSizeEx(file, &length) && static_cast<unsigned long long>(length.QuadPart) == size;
-    if (ok && buffer.size() < size + 1) buffer.resize(size + 1);
-    ok = ok && (n == 0 || (ReadFile(file, buffer.data(), n, &done, nullptr) && done == n));
-    if (ok) {
-        change(buffer.data(), size);
-        LARGE_INTEGER start = {};
-        ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
-             (n == 0 || (WriteFile(file, buffer.data(), n, &done, nullptr) && done == n)) && FlushFileBuffers(file);
-    }
-    return CloseHandle(file) && ok;
+    const bool read = ReadFile(Handle(handle_), buffer.data(), static_cast<DWORD>(size + 1), &done, &start) ||
+                      GetLastError() == ERROR_HANDLE_EOF;  // an empty file
+    if (!read || done != size) return false;
+    change(buffer.data(), size);
+    return Write(buffer.data(), size);
+}
+
+bool StagedFile::Flush() { return FlushFileBuffers(Handle(handle_)) != 0; }
+
+bool StagedFile::Identity(FileIdentity& identity) { return IdentityThrough(path_, Handle(handle_), identity); }
+
+bool StagedFile::MoveTo(const std::string& path) {
+    const std::wstring name = WideFromAnsi(path);
+    std::vector<unsigned char> info(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    if (!SetFileInformationByHandle(Handle(handle_), FileRenameInfo, rename, static_cast<DWORD>(info.size())))
+        return false;
+    path_ = path;
+    return true;
 }
 
 // As the file system compares names: the ANSI code page's letters, case folded

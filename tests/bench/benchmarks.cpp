@@ -84,7 +84,7 @@ void BM_CopyFilesDurably(benchmark::State& state) {
             const std::string target = root + "/out/" + Fixture::Name(i);
             std::filesystem::copy_file(root + "/key/" + Fixture::Name(i), target,
                                        std::filesystem::copy_options::overwrite_existing);
-            FlushFileToDisk(target);
+            StagedFile(target).Flush();
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBufferSize));

@@ -34,16 +34,18 @@ int main(int argc, char** argv) {
     double plainFlush = 0, rewrite = 0, unscramble = 0;
     for (const std::string& path : files) {  // the plain delivery: the library's file flushed as it is
         const double t0 = Now();
-        FlushFileToDisk(path);
+        StagedFile(path).Flush();
         plainFlush += Now() - t0;
     }
     for (const std::string& path : files) {  // the scrambled one: read back, unscrambled, rewritten, flushed
         const double t0 = Now();
-        RewriteFileDurably(path, data.size(), [&unscramble](unsigned char* bytes, size_t n) {
+        StagedFile staged(path);
+        staged.Rewrite(data.size(), [&unscramble](unsigned char* bytes, size_t n) {
             const double t = Now();
             Unscramble(bytes, n, 0x12345678u);
             unscramble += Now() - t;
         });
+        staged.Flush();
         rewrite += Now() - t0;
     }
     for (const std::string& path : files) DeleteFileAt(path);
