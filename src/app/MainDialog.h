@@ -118,7 +118,12 @@ private:
     void StartWorker(std::function<void()> body);
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
-    void TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
+    // Transfers every listed file, each one's finish on a thread of its own
+    // while the key reads the next.
+    void TransferAll(IKeyLibrary& key, BackupTarget* backup);
+    // The key's part of one file's transfer; empty when the file is passed over.
+    FinishTransfer ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
+    void ReportEntry(size_t index, const TransferOutcome& outcome);
     bool EveryFileArrived() const;
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();

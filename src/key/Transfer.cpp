@@ -95,56 +95,64 @@ TransferOutcome Finished(const std::string& temp, const std::function<TransferOu
     return outcome;
 }
 
-TransferOutcome Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
-                      int size) {
-    const std::string output = folder + keyName;
-    // Asked again before the move; here it spares reading a file for nothing.
-    const TargetCheck check = names.Examine(output);
-    if (!Replaceable(check)) return NameTaken(keyName, check);
+// A transfer that ended before anything was left to finish.
+FinishTransfer Ended(const TransferOutcome& outcome) {
+    return [outcome] { return outcome; };
+}
+
+FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
+                     int size) {
     const std::string temp = StagingPath(folder);
-    if (temp.empty()) return Incomplete(keyName);
+    if (temp.empty()) return Ended(Incomplete(keyName));
     char name[kKeyNameBufferSize], path[kPathBufferSize];
     FillBuffer(name, keyName);
     FillBuffer(path, temp);
-    if (key.KeyReadFile(name, path) != 0) return Discarded(temp, Incomplete(keyName));
-    return Finished(temp, [&](StagedFile& staged) {
-        if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush()) return Incomplete(keyName);
-        return Store(names, folder, staged, output, keyName);
-    });
+    if (key.KeyReadFile(name, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
+    // Whether the name may be taken is asked just before the move, the only
+    // answer that counts.
+    return [&names, folder, keyName, size, temp] {
+        return Finished(temp, [&](StagedFile& staged) {
+            if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush()) return Incomplete(keyName);
+            return Store(names, folder, staged, folder + keyName, keyName);
+        });
+    };
 }
 
-TransferOutcome Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& folder,
-                          const std::string& keyName, int size) {
+FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& folder,
+                         const std::string& keyName, int size) {
     if (size < 1) {
         TransferOutcome o;
         o.result = TransferResult::Refused;
-        return o;
+        return Ended(o);
     }
     const TransferCode code = DrawTransferCode(clock());
     const std::string keySideName = keyName + "\\" + code.Text();
-    if (keySideName.size() >= kPathBufferSize) return Incomplete(keyName);
+    if (keySideName.size() >= kPathBufferSize) return Ended(Incomplete(keyName));
     const std::string temp = StagingPath(folder);
-    if (temp.empty()) return Incomplete(keyName);
+    if (temp.empty()) return Ended(Incomplete(keyName));
     char keySide[kPathBufferSize], path[kPathBufferSize];
     FillBuffer(keySide, keySideName);
     FillBuffer(path, temp);
-    if (key.KeyReadFile(keySide, path) != 0) return Discarded(temp, Incomplete(keyName));
+    if (key.KeyReadFile(keySide, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
 
-    // Unscrambled in place: the temporary file takes the key file's bytes and
-    // is moved to its name only once they are on the disk.
-    const auto unscramble = [&code](unsigned char* data, size_t n) { Unscramble(data, n, code.Keystream()); };
-    const std::string keyNamePath = folder + keyName;
-    const TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
-        if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush()) return Incomplete(keyName);
-        return Store(names, folder, staged, names.KvrPath(keyNamePath, clock()), keyName);
-    });
-    // Stored whole under its .kvr name: an earlier file under the key name would
-    // be imported twice. Only that very file goes: not one this run stored
-    // (another key file's), not one of another name that answers to it.
-    if (stored.result == TransferResult::Complete && names.Examine(keyNamePath).target == Target::EarlierFile)
-        DeleteFileAt(keyNamePath);
-    return stored;
+    return [&names, clock, folder, keyName, size, temp, code] {
+        // Unscrambled in place: the temporary file takes the key file's bytes
+        // and is moved to its name only once they are on the disk.
+        const auto unscramble = [&code](unsigned char* data, size_t n) { Unscramble(data, n, code.Keystream()); };
+        const std::string keyNamePath = folder + keyName;
+        const TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
+            if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush()) return Incomplete(keyName);
+            return Store(names, folder, staged, names.KvrPath(keyNamePath, clock()), keyName);
+        });
+        // Stored whole under its .kvr name: an earlier file under the key name
+        // would be imported twice. Only that very file goes: not one this run
+        // stored (another key file's), not one of another name that answers to it.
+        if (stored.result == TransferResult::Complete && names.Examine(keyNamePath).target == Target::EarlierFile)
+            DeleteFileAt(keyNamePath);
+        return stored;
+    };
 }
+
 // "Datei %s: Sicherung fehlgeschlagen"
 TransferOutcome BackupFailed(const std::string& name) {
     return Failure(Format("Datei %s: Sicherung fehlgeschlagen", name.c_str()));
@@ -168,24 +176,30 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
 }
 }  // namespace
 
-TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size,
-                                BackupTarget* backup) {
+FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
+                           const std::string& keyName, int size, BackupTarget* backup) {
     // "Ungültiger Dateiname auf dem Key: %s"
     if (!IsPlainFileName(keyName) || IsTemporaryName(keyName) || keyName.size() >= kKeyNameBufferSize ||
         (outputFolder + keyName).size() >= kPathBufferSize)
-        return Failure(Format("Ung\xFCltiger Dateiname auf dem Key: %s", keyName.c_str()));
+        return Ended(Failure(Format("Ung\xFCltiger Dateiname auf dem Key: %s", keyName.c_str())));
 
+    // A file too large for memory, for one, stays on the key.
     try {
         char identity[kIdentityBufferSize] = {};
         key.KeyIdentify(identity);
-        const TransferOutcome stored = UsesScrambledDelivery(IdentityText(identity))
-                                           ? Scrambled(key, names, clock, outputFolder, keyName, size)
-                                           : Plain(key, names, outputFolder, keyName, size);
-        if (!backup || stored.result != TransferResult::Complete) return stored;
-        return BackedUp(*backup, stored, keyName);
+        const FinishTransfer finish = UsesScrambledDelivery(IdentityText(identity))
+                                          ? Scrambled(key, names, clock, outputFolder, keyName, size)
+                                          : Plain(key, names, outputFolder, keyName, size);
+        return [finish, backup, keyName] {
+            try {
+                const TransferOutcome stored = finish();
+                if (!backup || stored.result != TransferResult::Complete) return stored;
+                return BackedUp(*backup, stored, keyName);
+            } catch (const std::exception&) {
+                return Incomplete(keyName);
+            }
+        };
     } catch (const std::exception&) {
-        // A file too large for memory, for one: it stays on the key.
-        return Incomplete(keyName);
+        return Ended(Incomplete(keyName));
     }
 }

@@ -33,9 +33,22 @@ struct BackupTarget {
     OutputNamer names;   // the run's outputs there
 };
 
-// names holds the outputs of the run so far; a stored file is added to it.
-// With a backup, a file whose copy there fails stays whole in the output
-// folder and counts as not arrived.
-TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size,
-                                BackupTarget* backup = nullptr);
+// The part of a transfer that needs no key: checking, unscrambling, flushing,
+// storing and backing up what the key's read left in a temporary file. It may
+// run on another thread while the key reads the next file.
+using FinishTransfer = std::function<TransferOutcome()>;
+
+// The key's part of a transfer: the file read into a temporary file; the
+// rest is returned. names holds the outputs of the run so far (a stored file
+// is added to it); it and the backup are used by the finish alone, which one
+// thread at a time may run. With a backup, a file whose copy there fails stays
+// whole in the output folder and counts as not arrived.
+FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
+                           const std::string& keyName, int size, BackupTarget* backup = nullptr);
+
+// Both parts, one after the other.
+inline TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
+                                       const std::string& outputFolder, const std::string& keyName, int size,
+                                       BackupTarget* backup = nullptr) {
+    return ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)();
+}

@@ -1,7 +1,11 @@
 // "Download starten" and the worker that copies every key file to the PC,
 // emptying the key only when every file arrived.
 #include "app/MainDialog.h"
+
+#include <utility>
+
 #include "key/KeyBuffers.h"
+#include "platform/JobThread.h"
 #include "platform/Text.h"
 #include "res/resource.h"
 
@@ -41,10 +45,8 @@ void CMERORVSDlg::DownloadWorker() {
     if (!KeyFileList_.empty() && key) {
         ShowDownloadBusy();
         if (key->KeyOpen() == 0) {
-            OutputNamer names;
             BackupTarget backup{BackupFolder_, BackupUsable_, OutputNamer()};
-            BackupTarget* wanted = BackupFolder_.empty() ? nullptr : &backup;
-            for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) TransferEntry(*key, i, names, wanted);
+            TransferAll(*key, BackupFolder_.empty() ? nullptr : &backup);
             key->KeyClose();
         }
         // A close asked for during the transfer leaves the key as it is.
@@ -69,18 +71,40 @@ void CMERORVSDlg::DownloadWorker() {
     }
 }
 
-void CMERORVSDlg::TransferEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup) {
-    KeyFileEntry& entry = KeyFileList_[index];
+void CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
+    // Declared before the thread, whose end waits for a job that uses them.
+    OutputNamer names;
+    TransferOutcome outcome;
+    JobThread finisher([this] { system_.LowerCurrentThreadPriority(); });
+    size_t finishing = KeyFileList_.size();  // none
+    const auto finished = [&] {
+        if (finishing == KeyFileList_.size()) return;
+        finisher.Wait();
+        ReportEntry(std::exchange(finishing, KeyFileList_.size()), outcome);
+    };
+    for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) {
+        const FinishTransfer finish = ReadEntry(key, i, names, backup);
+        finished();
+        if (!finish) continue;
+        finisher.Start([&outcome, finish] { outcome = finish(); });
+        finishing = i;
+    }
+    finished();
+}
+
+FinishTransfer CMERORVSDlg::ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup) {
+    const KeyFileEntry& entry = KeyFileList_[index];
     const int row = static_cast<int>(index);
     view_.ListSelectEntry(IDC_FILE_LIST, row, true);
     SetCounterText(Format("Download %d - %d", row + 1, static_cast<int>(KeyFileList_.size())));
     // Passed over: nothing transferred, an earlier file of that name kept.
-    if (entry.name.empty() || entry.size <= 0) return;
+    if (entry.name.empty() || entry.size <= 0) return FinishTransfer();
+    return ReadKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size, backup);
+}
 
-    const TransferOutcome outcome =
-        TransferKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size, backup);
-    view_.ListSelectEntry(IDC_FILE_LIST, row, false);
-    if (outcome.result == TransferResult::Complete) entry.bytesDone = entry.size;
+void CMERORVSDlg::ReportEntry(size_t index, const TransferOutcome& outcome) {
+    view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(index), false);
+    if (outcome.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
     AppendStatusLine(outcome.problem);
 }
 

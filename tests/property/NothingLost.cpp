@@ -210,6 +210,8 @@ private:
         backupContents_.clear();
         for (const FileMap* files : {&backup, &pulled}) {
             for (const auto& [name, content] : *files) {
+                // A drive pulled during a copy takes its temporary file along.
+                if (IsTemporaryName(name) && files == &pulled) continue;
                 if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained in the backup";
                 if (!IsKeyContent(content, name)) return "the backup " + Quoted(name) + " holds bytes of no key file";
                 backupContents_.insert(content);
