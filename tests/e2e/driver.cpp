@@ -119,13 +119,14 @@ HWND FindDialog(const std::wstring& title, bool exact) {
     return f.found;
 }
 
+// Asks every pollMs: finer where the moment is timed.
 template <typename Condition>
-bool WaitFor(int timeoutMs, Condition condition) {
+bool WaitFor(int timeoutMs, Condition condition, DWORD pollMs = 20) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (condition()) return true;
         if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
-        Sleep(20);
+        Sleep(pollMs);
     }
 }
 
@@ -247,7 +248,7 @@ void Run(const std::string& line) {
     } else if (command == "waitgone") {
         int timeout = 0;
         in >> timeout;
-        Expect(WaitFor(timeout, [] { return !IsWindow(g_dialog); }), "the dialog is still open");
+        Expect(WaitFor(timeout, [] { return !IsWindow(g_dialog); }, 2), "the dialog is still open");
     } else if (command == "print") {  // print <id>: the control's text
         in >> id;
         std::printf("text %d %s\n", id, Utf8(TextOf(Control(id))).c_str());
