@@ -261,6 +261,19 @@ scenario_fault_existing_output_files() {
     [ "$(cat "$S/out/B.DDD")" = "older B" ] || fail "B.DDD lost its earlier content"
 }
 
+# The last step fails: a complete, flushed file cannot take its name.
+scenario_fault_folder_of_a_key_files_name() {
+    new_scenario f_folder_name
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+    five_files
+    mkdir "$S/out/C_20261203_0_MUSTERMANN.DDD" && echo "kept" >"$S/out/C_20261203_0_MUSTERMANN.DDD/note.txt"
+    fault_setup; fault_download 30 "MUSTERMANN.DDD nicht vollst"
+    fault_row folder_of_a_key_files_name 3
+    [ "$(cat "$S/out/C_20261203_0_MUSTERMANN.DDD/note.txt")" = kept ] || fail "the folder was changed"
+    ls "$S/out" | grep -qi '\.part$' && fail "a temporary file was left behind"
+    return 0
+}
+
 scenario_fault_library_error_after_a_full_file() {
     new_scenario f_error
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_errors = C_20261204_1507_SCHMIDT.DDD"
