@@ -48,8 +48,6 @@ bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
 // Writes and closes; false on any short or failed step.
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
-// The same, flushed to the disk before it closes.
-bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size);
 
 // A file staged for its final name, open for us alone from its check to its
 // move: one open file for everything done to it, as under Wine each opening

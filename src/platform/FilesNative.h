@@ -4,5 +4,3 @@
 #include <string>
 
 FILE* OpenNative(const std::string& path, const char* mode);
-// Hands the file's written data to the disk (fsync / _commit).
-bool CommitToDisk(FILE* f);

@@ -17,22 +17,10 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content)
     return got == content.size() && atEnd;
 }
 
-namespace {
-bool Write(const std::string& path, const unsigned char* data, size_t size, bool durably) {
+bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size) {
     FILE* f = OpenNative(path, "wb");
     if (!f) return false;
     bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
     ok = std::fflush(f) == 0 && ok;
-    if (durably) ok = CommitToDisk(f) && ok;
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
-}
-}  // namespace
-
-bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size) {
-    return Write(path, data, size, false);
-}
-
-bool WriteFileDurably(const std::string& path, const unsigned char* data, size_t size) {
-    return Write(path, data, size, true);
+    return std::fclose(f) == 0 && ok;
 }

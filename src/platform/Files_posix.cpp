@@ -22,8 +22,6 @@ std::string Native(std::string path) {
 
 FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(Native(path).c_str(), mode); }
 
-bool CommitToDisk(FILE* f) { return fsync(fileno(f)) == 0; }
-
 namespace {
 FileIdentity IdentityFrom(const struct stat& st) {
     FileIdentity identity;

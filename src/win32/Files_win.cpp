@@ -1,11 +1,10 @@
 // The file layer over the ANSI Win32 API: paths pass through byte for byte.
 #include <windows.h>
-#include <io.h>
 #include <winternl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -15,8 +14,6 @@
 #include "win32/WideText.h"
 
 FILE* OpenNative(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
-bool CommitToDisk(FILE* f) { return _commit(_fileno(f)) == 0; }
 
 namespace {
 // The volume's serial number for files of one folder, asked once: the

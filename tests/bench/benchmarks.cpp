@@ -53,7 +53,7 @@ struct Fixture {
         std::vector<unsigned char> content(kFileSize);
         for (int i = 0; i < kFiles; ++i) {
             for (size_t b = 0; b < kFileSize; ++b) content[b] = static_cast<unsigned char>(b * 31 + i);
-            WriteFileDurably(root + "/key/" + Name(i), content.data(), content.size());
+            WriteWholeFile(root + "/key/" + Name(i), content.data(), content.size());
         }
     }
     ~Fixture() { std::filesystem::remove_all(root); }

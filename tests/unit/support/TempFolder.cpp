@@ -30,7 +30,7 @@ TempFolder::~TempFolder() {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-    WriteFileDurably(path, reinterpret_cast<const unsigned char*>(content.data()), content.size());
+    WriteWholeFile(path, reinterpret_cast<const unsigned char*>(content.data()), content.size());
 }
 
 std::string ReadFile(const std::string& path) {
