@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/FolderChain.h"
-#include "key/OutputNames.h"
+#include "key/Leftovers.h"
 #include "platform/Files.h"
 #include "res/resource.h"
 
@@ -30,8 +30,8 @@ void CMERORVSDlg::OnInitDialog() {
 
     params_.Parse();
     const RunSettings settings = InterpretParams(params_);
-    ResolveOutputFolder(settings);
-    const std::string backupProblem = ResolveBackupFolder(settings);
+    std::vector<std::string> leftovers = ResolveOutputFolder(settings);
+    const std::string backupProblem = ResolveBackupFolder(settings, leftovers);
     CompactMode_ = settings.compactMode;
     TimeLimit_ = settings.timeLimit;
     DeleteAfterDownload_ = settings.deleteAfterDownload;
@@ -40,6 +40,7 @@ void CMERORVSDlg::OnInitDialog() {
     view_.SetText(IDC_OUTPUT_LABEL, "Ausgabe: " + OutputFolder_ +
                                         (BackupFolder_.empty() ? std::string() : "  Sicherung: " + BackupFolder_));
     view_.SetText(IDC_STATUS_LOG, "");
+    for (const std::string& line : leftovers) AppendStatusLine(line);
     AppendStatusLine(backupProblem);
     KeyFileList_.clear();
     TriggerStatusText_.clear();
@@ -75,21 +76,21 @@ void CMERORVSDlg::OnInitDialog() {
     view_.Enable(IDC_START, true);
 }
 
-void CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
+std::vector<std::string> CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
     if (settings.hasOutputFolder) {
         OutputFolder_ = settings.outputFolder;
     } else {
         const std::string root = system_.ReadDataPath().value_or("C:\\MERO");
         OutputFolder_ = root + "\\Daten\\Container\\KVR\\";
     }
-    PrepareFolder(OutputFolder_);
+    return PrepareFolder(OutputFolder_);
 }
 
-std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings) {
+std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings, std::vector<std::string>& leftovers) {
     BackupFolder_ = settings.backupFolder;
     BackupUsable_ = false;
     if (BackupFolder_.empty()) return std::string();
-    PrepareFolder(BackupFolder_);
+    for (const std::string& line : PrepareFolder(BackupFolder_)) leftovers.push_back(line);
     // "Sicherungsordner fehlt: %s"; every download then fails its backups.
     if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
     // A copy in the same folder, by whatever name it was given, is no backup.
@@ -100,13 +101,12 @@ std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings) {
     return std::string();
 }
 
-void CMERORVSDlg::PrepareFolder(std::string& folder) {
+std::vector<std::string> CMERORVSDlg::PrepareFolder(std::string& folder) {
     if (folder.back() != '\\') folder += '\\';
     if (!PathExists(folder)) CreateFolderChain(folder, [](const std::string& f) { CreateFolder(f); });
     // Another instance on this folder may be writing its temporary files.
-    if (!system_.FirstToUseFolder(folder)) return;
-    for (const std::string& name : ListFolder(folder))
-        if (IsTemporaryName(name)) DeleteFileAt(folder + name);
+    if (!system_.FirstToUseFolder(folder)) return {};
+    return RemoveLeftovers(folder);
 }
 
 void CMERORVSDlg::ComposeTitle(const std::string& titleText) {

@@ -89,13 +89,15 @@ public:
     const std::string& KeyLibraryPath() const { return KeyLibraryPath_; }
 
 private:
-    void ResolveOutputFolder(const RunSettings& settings);
-    // The problem with the backup folder for the status log, or "".
-    std::string ResolveBackupFolder(const RunSettings& settings);
+    // Status lines of the output folder's preparation.
+    std::vector<std::string> ResolveOutputFolder(const RunSettings& settings);
+    // The problem with the backup folder for the status log, or ""; its
+    // preparation's lines join leftovers.
+    std::string ResolveBackupFolder(const RunSettings& settings, std::vector<std::string>& leftovers);
     // Ends the folder in a backslash and creates it when missing. A run that
-    // was killed may have left temporary files there: removed, unless
-    // another instance uses the folder.
-    void PrepareFolder(std::string& folder);
+    // was killed may have left temporary files there: removed, unless another
+    // instance uses the folder (status lines for those that stay).
+    std::vector<std::string> PrepareFolder(std::string& folder);
     void ComposeTitle(const std::string& titleText);
     void ApplyCompactLayout();
     void StepProgressAnimation();
@@ -119,8 +121,9 @@ private:
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
     // Transfers every listed file, each one's finish on a thread of its own
-    // while the key reads the next.
-    void TransferAll(IKeyLibrary& key, BackupTarget* backup);
+    // while the key reads the next. True when a file arrived with a problem
+    // that still counts (an earlier copy that stayed).
+    bool TransferAll(IKeyLibrary& key, BackupTarget* backup);
     // The key's part of one file's transfer; empty when the file is passed over.
     FinishTransfer ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
     void ReportEntry(size_t index, const TransferOutcome& outcome);

@@ -72,20 +72,37 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
                                                   t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
 }
 
+void OutputNamer::Record(const std::string& path, const FileIdentity* identity) {
+    paths_.push_back(path);
+    if (identity) outputs_.insert(*identity);
+}
+
+bool OutputNamer::Stored(const std::string& folder, const std::string& name) const {
+    for (const std::string& p : paths_) {
+        const size_t cut = p.rfind('\\') + 1;
+        if (cut == folder.size() && p.compare(0, cut, folder) == 0 && SameFileName(p.substr(cut), name))
+            return true;
+    }
+    return false;
+}
+
 TargetCheck OutputNamer::Examine(const std::string& path) const {
     const PathOccupant o = WhatAnswersAt(path);
     TargetCheck check;
     check.longName = o.longName;
     if (!o.exists) return check;
-    if (!o.identified || outputs_.count(o.identity)) check.target = Target::RunOutput;
-    else if (SameFileName(o.longName, path.substr(path.rfind('\\') + 1))) check.target = Target::EarlierFile;
+    const size_t cut = path.rfind('\\') + 1;
+    const std::string folder = path.substr(0, cut), name = path.substr(cut);
+    if (!o.identified || outputs_.count(o.identity) || Stored(folder, name) || Stored(folder, o.longName))
+        check.target = Target::RunOutput;
+    else if (SameFileName(o.longName, name)) check.target = Target::EarlierFile;
     else check.target = Target::AnotherName;
     return check;
 }
 
-std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t when) const {
+std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t& when) const {
     std::string path = KvrOutputPath(targetPath, when);
     if (path == targetPath) return path;
-    while (Examine(path).target == Target::RunOutput) path = KvrOutputPath(targetPath, ++when);
+    while (Examine(path).target != Target::Free) path = KvrOutputPath(targetPath, ++when);
     return path;
 }

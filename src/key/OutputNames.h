@@ -4,6 +4,7 @@
 #include <ctime>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
 
@@ -36,16 +37,22 @@ struct TargetCheck {
     std::string longName;  // the name of the file that answers
 };
 
-// The outputs of one run, known by identity, so that no two of them share a
-// file whatever names reached them.
+// The outputs of one run, known by identity and by name, so that no two of
+// them share a file whatever names reached them. The names count on their own:
+// on FAT an identity moves with a rename and a freed one is given again.
 class OutputNamer {
 public:
     TargetCheck Examine(const std::string& path) const;
-    // Records a file as an output of the run.
-    void Record(const FileIdentity& identity) { outputs_.insert(identity); }
-    // KvrOutputPath, moved on by whole seconds past the files this run stored.
-    std::string KvrPath(const std::string& targetPath, std::time_t when) const;
+    // Records a file stored at path as an output of the run.
+    void Record(const std::string& path, const FileIdentity* identity);
+    // KvrOutputPath, moved on by whole seconds (when follows) past every file
+    // there: a time-stamped name never replaces one (a clock set back would
+    // otherwise put a new download over an earlier one).
+    std::string KvrPath(const std::string& targetPath, std::time_t& when) const;
 
 private:
+    bool Stored(const std::string& folder, const std::string& name) const;
+
     std::set<FileIdentity> outputs_;
+    std::vector<std::string> paths_;
 };

@@ -29,10 +29,6 @@ TransferOutcome NameTaken(const std::string& name, const TargetCheck& check) {
     return Failure(Format("Datei %s: Name schon vergeben", name.c_str()));
 }
 
-bool Replaceable(const TargetCheck& check) {
-    return check.target == Target::Free || check.target == Target::EarlierFile;
-}
-
 // A name in the output folder that is created empty for this transfer alone:
 // no other run, instance or leftover can share it. Empty when none could be made.
 std::string ReserveTemporaryPath(const std::string& folder) {
@@ -65,33 +61,63 @@ TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
     return why;
 }
 
-// Moves a complete staged file to its output path, which must lie directly in
-// the output folder whatever the naming made of it, and may only replace an
-// earlier file of that very name.
+// Moves a complete, flushed staged file to its output path, which must lie
+// directly in the output folder whatever the naming made of it, and may only
+// replace an earlier file of that very name when replace is set. It counts as
+// stored once the renamed file was flushed again: until then the rename may be
+// undone by a power cut, or on FAT land halfway.
 TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile& staged, const std::string& output,
-                      const std::string& keyName) {
+                      const std::string& keyName, bool replace, StagedFile::Move& moved) {
+    moved = StagedFile::Move::Failed;
     if (!DirectlyIn(folder, output)) return Incomplete(keyName);
     const TargetCheck check = names.Examine(output);
-    if (!Replaceable(check)) return NameTaken(keyName, check);
+    if (check.target != Target::Free && !(replace && check.target == Target::EarlierFile))
+        return NameTaken(keyName, check);
+    moved = staged.MoveTo(output, replace);
+    if (moved == StagedFile::Move::Taken) return NameTaken(keyName, TargetCheck());
+    if (moved != StagedFile::Move::Moved) return Incomplete(keyName);
+    // Recorded as soon as it took the name, whatever follows: it is this run's.
     FileIdentity identity;
     const bool identified = staged.Identity(identity);
-    if (!staged.MoveTo(output)) return Incomplete(keyName);
-    if (identified) names.Record(identity);
+    names.Record(output, identified ? &identity : nullptr);
+    if (!staged.Flush()) return Incomplete(keyName);
     TransferOutcome o;
     o.result = TransferResult::Complete;
     o.storedPath = output;
     return o;
 }
 
+TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile& staged, const std::string& output,
+                      const std::string& keyName, bool replace) {
+    StagedFile::Move moved;
+    return Store(names, folder, staged, output, keyName, replace, moved);
+}
+
+// Stored under its time-stamped name, or under the key name when the naming
+// keeps it. A time-stamped name that another file takes meanwhile moves on to
+// the next free second.
+TransferOutcome StoreScrambled(OutputNamer& names, const std::string& folder, StagedFile& staged,
+                               const std::string& keyNamePath, std::time_t when, const std::string& keyName) {
+    for (int tries = 0; tries < 100; ++tries, ++when) {
+        const std::string output = names.KvrPath(keyNamePath, when);
+        StagedFile::Move moved;
+        const TransferOutcome o = Store(names, folder, staged, output, keyName, output == keyNamePath, moved);
+        if (moved != StagedFile::Move::Taken || output == keyNamePath) return o;
+    }
+    return Incomplete(keyName);
+}
+
 // Finishes a staged temporary file through one open file (finish checks or
-// reworks it, flushes and stores it); unless stored, it goes.
+// reworks it, flushes, stores and backs it up); unless stored, it goes.
 TransferOutcome Finished(const std::string& temp, const std::function<TransferOutcome(StagedFile&)>& finish) {
     TransferOutcome outcome;
+    bool moved = false;
     {
         StagedFile staged(temp);
         outcome = finish(staged);
+        moved = staged.Path() != temp;
     }  // closed: an open file could not be removed
-    if (outcome.result != TransferResult::Complete) DeleteFileAt(temp);
+    if (outcome.result != TransferResult::Complete && !moved) DeleteFileAt(temp);
     return outcome;
 }
 
@@ -100,8 +126,30 @@ FinishTransfer Ended(const TransferOutcome& outcome) {
     return [outcome] { return outcome; };
 }
 
+// "Datei %s: Sicherung fehlgeschlagen"
+TransferOutcome BackupFailed(const std::string& name) {
+    return Failure(Format("Datei %s: Sicherung fehlgeschlagen", name.c_str()));
+}
+
+// The stored file's bytes, as the tool holds them, copied into the backup
+// folder under the same final name by the same rules: a reserved temporary
+// file, flushed, renamed over only an earlier file of that very plain name,
+// flushed again.
+TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, const std::vector<unsigned char>& content,
+                         const std::string& keyName, bool plainName) {
+    if (!backup.usable) return BackupFailed(keyName);
+    const std::string name = stored.storedPath.substr(stored.storedPath.rfind('\\') + 1);
+    const std::string temp = ReserveTemporaryPath(backup.folder);
+    if (temp.empty()) return BackupFailed(keyName);
+    const TransferOutcome copy = Finished(temp, [&](StagedFile& staged) {
+        if (!staged.Write(content.data(), content.size()) || !staged.Flush()) return BackupFailed(keyName);
+        return Store(backup.names, backup.folder, staged, backup.folder + name, keyName, plainName);
+    });
+    return copy.result == TransferResult::Complete ? stored : BackupFailed(keyName);
+}
+
 FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
-                     int size) {
+                     int size, BackupTarget* backup) {
     const std::string temp = StagingPath(folder);
     if (temp.empty()) return Ended(Incomplete(keyName));
     char name[kKeyNameBufferSize], path[kPathBufferSize];
@@ -110,16 +158,26 @@ FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& fo
     if (key.KeyReadFile(name, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
     // Whether the name may be taken is asked just before the move, the only
     // answer that counts.
-    return [&names, folder, keyName, size, temp] {
+    return [&names, folder, keyName, size, temp, backup] {
         return Finished(temp, [&](StagedFile& staged) {
-            if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush()) return Incomplete(keyName);
-            return Store(names, folder, staged, folder + keyName, keyName);
+            std::vector<unsigned char> content;  // for the backup, read before the name is public
+            if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush() ||
+                (backup && !staged.Read(static_cast<size_t>(size), content)))
+                return Incomplete(keyName);
+            const TransferOutcome stored = Store(names, folder, staged, folder + keyName, keyName, true);
+            if (!backup || stored.result != TransferResult::Complete) return stored;
+            return BackedUp(*backup, stored, content, keyName, true);
         });
     };
 }
 
+// "Datei %s: die frühere Kopie %s blieb (wird doppelt eingelesen)"
+std::string EarlierCopyKept(const std::string& keyName, const std::string& path) {
+    return Format("Datei %s: die fr\xFChere Kopie %s blieb (wird doppelt eingelesen)", keyName.c_str(), path.c_str());
+}
+
 FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& folder,
-                         const std::string& keyName, int size) {
+                         const std::string& keyName, int size, BackupTarget* backup) {
     if (size < 1) {
         TransferOutcome o;
         o.result = TransferResult::Refused;
@@ -135,44 +193,30 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
     FillBuffer(path, temp);
     if (key.KeyReadFile(keySide, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
 
-    return [&names, clock, folder, keyName, size, temp, code] {
+    return [&names, clock, folder, keyName, size, temp, code, backup] {
         // Unscrambled in place: the temporary file takes the key file's bytes
         // and is moved to its name only once they are on the disk.
-        const auto unscramble = [&code](unsigned char* data, size_t n) { Unscramble(data, n, code.Keystream()); };
+        std::vector<unsigned char> content;  // kept for the backup
+        const auto unscramble = [&](unsigned char* data, size_t n) {
+            Unscramble(data, n, code.Keystream());
+            if (backup) content.assign(data, data + n);
+        };
         const std::string keyNamePath = folder + keyName;
-        const TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
+        TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
             if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush()) return Incomplete(keyName);
-            return Store(names, folder, staged, names.KvrPath(keyNamePath, clock()), keyName);
+            const TransferOutcome o = StoreScrambled(names, folder, staged, keyNamePath, clock(), keyName);
+            if (!backup || o.result != TransferResult::Complete) return o;
+            return BackedUp(*backup, o, content, keyName, o.storedPath == keyNamePath);
         });
-        // Stored whole under its .kvr name: an earlier file under the key name
-        // would be imported twice. Only that very file goes: not one this run
-        // stored (another key file's), not one of another name that answers to it.
-        if (stored.result == TransferResult::Complete && names.Examine(keyNamePath).target == Target::EarlierFile)
-            DeleteFileAt(keyNamePath);
+        // Arrived whole under its .kvr name, in every folder: an earlier file
+        // under the key name would be imported twice. Only that very file goes:
+        // not one this run stored (another key file's), not one of another name
+        // that answers to it. One that stays is said, and counts.
+        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath &&
+            names.Examine(keyNamePath).target == Target::EarlierFile && !DeleteFileAt(keyNamePath))
+            stored.problem = EarlierCopyKept(keyName, keyNamePath);
         return stored;
     };
-}
-
-// "Datei %s: Sicherung fehlgeschlagen"
-TransferOutcome BackupFailed(const std::string& name) {
-    return Failure(Format("Datei %s: Sicherung fehlgeschlagen", name.c_str()));
-}
-
-// The stored file copied into the backup folder under its final name, by the
-// same rules as in the output folder: reserved temporary file, flushed, then
-// moved over only an earlier file of that very name.
-TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, const std::string& keyName) {
-    if (!backup.usable) return BackupFailed(keyName);
-    const std::string name = stored.storedPath.substr(stored.storedPath.rfind('\\') + 1);
-    const std::string temp = ReserveTemporaryPath(backup.folder);
-    if (temp.empty()) return BackupFailed(keyName);
-    std::vector<unsigned char> content;
-    if (!ReadWholeFile(stored.storedPath, content)) return Discarded(temp, BackupFailed(keyName));
-    const TransferOutcome copy = Finished(temp, [&](StagedFile& staged) {
-        if (!staged.Write(content.data(), content.size()) || !staged.Flush()) return BackupFailed(keyName);
-        return Store(backup.names, backup.folder, staged, backup.folder + name, keyName);
-    });
-    return copy.result == TransferResult::Complete ? stored : BackupFailed(keyName);
 }
 }  // namespace
 
@@ -188,13 +232,11 @@ FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& cl
         char identity[kIdentityBufferSize] = {};
         key.KeyIdentify(identity);
         const FinishTransfer finish = UsesScrambledDelivery(IdentityText(identity))
-                                          ? Scrambled(key, names, clock, outputFolder, keyName, size)
-                                          : Plain(key, names, outputFolder, keyName, size);
-        return [finish, backup, keyName] {
+                                          ? Scrambled(key, names, clock, outputFolder, keyName, size, backup)
+                                          : Plain(key, names, outputFolder, keyName, size, backup);
+        return [finish, keyName]() -> TransferOutcome {
             try {
-                const TransferOutcome stored = finish();
-                if (!backup || stored.result != TransferResult::Complete) return stored;
-                return BackedUp(*backup, stored, keyName);
+                return finish();
             } catch (const std::exception&) {
                 return Incomplete(keyName);
             }

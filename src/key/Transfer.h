@@ -19,7 +19,9 @@ enum class TransferResult {
 struct TransferOutcome {
     TransferResult result = TransferResult::Failed;
     std::string storedPath;  // where the file landed (Complete only)
-    std::string problem;     // status line for the user (Failed only)
+    // Status line for the user: why it failed; with Complete, what went wrong
+    // besides (an earlier copy that could not be removed), which still counts.
+    std::string problem;
 };
 
 // The local time in seconds, read when the transfer needs it.

@@ -60,16 +60,25 @@ public:
     StagedFile& operator=(const StagedFile&) = delete;
 
     bool HasSize(unsigned long long size);
+    // Reads the file, which must be exactly size bytes long.
+    bool Read(size_t size, std::vector<unsigned char>& content);
     // Writes data from the file's start (a fresh, empty file: its content).
     bool Write(const unsigned char* data, size_t size);
     // Reads the file, which must be exactly size bytes long, lets change
     // rework the bytes in memory and writes them back over it.
     bool Rewrite(size_t size, const std::function<void(unsigned char*, size_t)>& change);
-    // Hands the written data to the disk.
+    // Hands the written data, and the file's name as it stands, to the disk:
+    // the only barrier that holds on every file system (a rename is durable
+    // only once the renamed file's own handle was flushed after it).
     bool Flush();
+    // Read after a rename: on FAT a file's identity is its directory entry's
+    // place, which a rename to a longer name moves.
     bool Identity(FileIdentity& identity);
-    // Gives it the name path (in the same folder), replacing a file there.
-    bool MoveTo(const std::string& path);
+    enum class Move { Moved, Taken, Failed };
+    // Gives it the name path (in the same folder); a file there is replaced
+    // only when replace is set, otherwise the answer is Taken.
+    Move MoveTo(const std::string& path, bool replace);
+    const std::string& Path() const { return path_; }  // where it is now
 
 private:
     std::string path_;

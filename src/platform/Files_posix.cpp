@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
@@ -62,16 +61,23 @@ bool StagedFile::HasSize(unsigned long long size) {
     return fstat(static_cast<int>(handle_), &st) == 0 && static_cast<unsigned long long>(st.st_size) == size;
 }
 
+bool StagedFile::Read(size_t size, std::vector<unsigned char>& content) {
+    // One byte more than expected asked for: getting exactly size proves the length.
+    content.resize(size + 1);
+    const bool whole = pread(static_cast<int>(handle_), content.data(), size + 1, 0) == static_cast<ssize_t>(size);
+    content.resize(size);
+    return whole;
+}
+
 bool StagedFile::Write(const unsigned char* data, size_t size) {
     return pwrite(static_cast<int>(handle_), data, size, 0) == static_cast<ssize_t>(size);
 }
 
 bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, size_t)>& change) {
-    // One byte more than expected asked for: getting exactly size proves the length.
-    std::unique_ptr<unsigned char[]> data(new unsigned char[size + 1]);
-    if (pread(static_cast<int>(handle_), data.get(), size + 1, 0) != static_cast<ssize_t>(size)) return false;
-    change(data.get(), size);
-    return Write(data.get(), size);
+    std::vector<unsigned char> data;
+    if (!Read(size, data)) return false;
+    change(data.data(), size);
+    return Write(data.data(), size);
 }
 
 bool StagedFile::Flush() { return fsync(static_cast<int>(handle_)) == 0; }
@@ -83,10 +89,13 @@ bool StagedFile::Identity(FileIdentity& identity) {
     return true;
 }
 
-bool StagedFile::MoveTo(const std::string& path) {
-    if (handle_ < 0 || std::rename(Native(path_).c_str(), Native(path).c_str()) != 0) return false;
+StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
+    if (handle_ < 0) return Move::Failed;
+    const int moved = renameat2(AT_FDCWD, Native(path_).c_str(), AT_FDCWD, Native(path).c_str(),
+                                replace ? 0 : RENAME_NOREPLACE);
+    if (moved != 0) return errno == EEXIST ? Move::Taken : Move::Failed;
     path_ = path;
-    return true;
+    return Move::Moved;
 }
 
 // This file system tells every byte apart.

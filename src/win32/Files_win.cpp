@@ -100,6 +100,18 @@ bool StagedFile::HasSize(unsigned long long size) {
 }
 
 // Reads and writes name their offset: the file's start.
+bool StagedFile::Read(size_t size, std::vector<unsigned char>& content) {
+    if (size >= MAXDWORD) return false;
+    // One byte more than expected asked for: getting exactly size proves the length.
+    content.resize(size + 1);
+    OVERLAPPED start = {};
+    DWORD done = 0;
+    const bool read = ReadFile(Handle(handle_), content.data(), static_cast<DWORD>(size + 1), &done, &start) ||
+                      GetLastError() == ERROR_HANDLE_EOF;  // an empty file
+    content.resize(size);
+    return read && done == size;
+}
+
 bool StagedFile::Write(const unsigned char* data, size_t size) {
     OVERLAPPED start = {};
     DWORD done = 0;
@@ -129,18 +141,20 @@ bool StagedFile::Flush() { return FlushFileBuffers(Handle(handle_)) != 0; }
 
 bool StagedFile::Identity(FileIdentity& identity) { return IdentityThrough(path_, Handle(handle_), identity); }
 
-bool StagedFile::MoveTo(const std::string& path) {
+StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     const std::wstring name = WideFromAnsi(path);
     std::vector<unsigned char> info(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
-    rename->ReplaceIfExists = TRUE;
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (!SetFileInformationByHandle(Handle(handle_), FileRenameInfo, rename, static_cast<DWORD>(info.size())))
-        return false;
+    if (!SetFileInformationByHandle(Handle(handle_), FileRenameInfo, rename, static_cast<DWORD>(info.size()))) {
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Taken : Move::Failed;
+    }
     path_ = path;
-    return true;
+    return Move::Moved;
 }
 
 // As the file system compares names: the ANSI code page's letters, case folded

@@ -44,15 +44,18 @@ void CMERORVSDlg::DownloadWorker() {
     if (answered && key) exitStatus_ = KeyFileList_.empty() ? kExitAllArrived : kExitFileMissing;
     if (!KeyFileList_.empty() && key) {
         ShowDownloadBusy();
+        bool remarked = false;
         if (key->KeyOpen() == 0) {
             BackupTarget backup{BackupFolder_, BackupUsable_, OutputNamer()};
-            TransferAll(*key, BackupFolder_.empty() ? nullptr : &backup);
+            remarked = TransferAll(*key, BackupFolder_.empty() ? nullptr : &backup);
             key->KeyClose();
         }
         // A close asked for during the transfer leaves the key as it is.
         const bool stopped = stopRequested_;
         if (!stopped) DeleteDownloadedFiles(*key, deleteWanted);
-        exitStatus_ = stopped ? kExitStopped : EveryFileArrived() ? kExitAllArrived : kExitFileMissing;
+        exitStatus_ = stopped                                ? kExitStopped
+                      : EveryFileArrived() && !remarked ? kExitAllArrived
+                                                             : kExitFileMissing;
     }
 
     if (!CompactMode_) {
@@ -71,16 +74,18 @@ void CMERORVSDlg::DownloadWorker() {
     }
 }
 
-void CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
+bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
     // Declared before the thread, whose end waits for a job that uses them.
     OutputNamer names;
     TransferOutcome outcome;
+    bool remarked = false;
     JobThread finisher([this] { system_.LowerCurrentThreadPriority(); });
     size_t finishing = KeyFileList_.size();  // none
     const auto finished = [&] {
         if (finishing == KeyFileList_.size()) return;
         finisher.Wait();
         ReportEntry(std::exchange(finishing, KeyFileList_.size()), outcome);
+        remarked = remarked || (outcome.result == TransferResult::Complete && !outcome.problem.empty());
     };
     for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) {
         const FinishTransfer finish = ReadEntry(key, i, names, backup);
@@ -90,6 +95,7 @@ void CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finishing = i;
     }
     finished();
+    return remarked;
 }
 
 FinishTransfer CMERORVSDlg::ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup) {

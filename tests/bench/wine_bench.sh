@@ -43,10 +43,14 @@ elapsed download
 EOF2
     tool_exit 10
 }
-# The key's files (their copy in copy1, as the key is emptied) copied again, each flushed.
-flushed_copy() { (cd "$S" && rm -rf flushed && wine "$WIN_BUILD/flush_copy.exe" copy1 flushed 2>/dev/null) | tr -d '\r' | awk '{print int($4)}'; }
+# The key's files (their copy in copy1, as the key is emptied) copied again,
+# each flushed; with "durable" also renamed and flushed again under its name.
+flushed_copy() {  # flushed_copy [durable]
+    (cd "$S" && rm -rf flushed && wine "$WIN_BUILD/flush_copy.exe" copy1 flushed ${1:-} 2>/dev/null) |
+        tr -d '\r' | awk '{print int($4)}'
+}
 probe() {  # probe <label> <bytes per file> <identity>; prints one row
-    local i t0 copy_ms flushed_ms flushed_after download_ms gap cmd_ms reads_ms between_ms span_ms library_ms
+    local i t0 copy_ms flushed_ms flushed_after durable_ms durable_after download_ms gap cmd_ms reads_ms between_ms span_ms library_ms
     new_scenario "probe_$1"
     with_key_library "identity = $3" "trace = ..\\.h\\trace.txt"
     for i in $(seq 100 227); do head -c "$2" /dev/urandom >"$S/key/C_20261201_${i}_0_F.DDD"; done
@@ -60,10 +64,13 @@ probe() {  # probe <label> <bytes per file> <identity>; prints one row
     # The disk's flushes change speed from minute to minute: the copy before
     # and after the download, averaged.
     flushed_ms=$(flushed_copy)
+    durable_ms=$(flushed_copy durable)
     press_to_end
     download_ms=$(value "elapsed download" 3 | cut -d. -f1)
     flushed_after=$(flushed_copy)
+    durable_after=$(flushed_copy durable)
     flushed_ms=$(( (flushed_ms + flushed_after) / 2 ))
+    durable_ms=$(( (durable_ms + durable_after) / 2 ))
     # The library's reads in order: the median gap between two, and where the time went.
     grep '^read' "$H/trace.txt" | sort -k2 -n >"$H/reads.txt"
     gap=$(awk 'NR > 1 {print ($2 - end) / 1000} {end = $3}' "$H/reads.txt" | sort -g |
@@ -82,14 +89,19 @@ probe() {  # probe <label> <bytes per file> <identity>; prints one row
     # What the tool adds to the library's own time, against the durable copy.
     printf '%-52s %8s ms %8s ms %7s\n' "$1: tool's own time vs flushed copy" "$((download_ms - library_ms))" \
         "$flushed_ms" "$(ratio "$((download_ms - library_ms))" "$flushed_ms")"
+    printf '%-52s %8s ms %8s ms %7s\n' "$1: tool's own time vs durable copy" "$((download_ms - library_ms))" \
+        "$durable_ms" "$(ratio "$((download_ms - library_ms))" "$durable_ms")"
 }
-# Only the transfer probes, three runs each of plain and scrambled, and where
+# Only the transfer probes, three runs each of plain and scrambled, large and
+# small files, and where
 # a scrambled file's extra time goes.
 if [ "${2:-}" = --transfers ]; then
     printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio
     for run in 1 2 3; do
         probe "run $run: 128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130" | grep "own time"
         probe "run $run: 128 x 512 KiB, scrambled" 524288 "VANTIK-ID:WB40213377 FW-2131" | grep "own time"
+        probe "run $run: 128 x 32 KiB, plain" 32768 "VANTIK-ID:WK12345678 FW-2130" | grep "own time"
+        probe "run $run: 128 x 32 KiB, scrambled" 32768 "VANTIK-ID:WB40213377 FW-2131" | grep "own time"
     done
     (cd "$WORK" && wine "$WIN_BUILD/scrambled_steps.exe" steps 2>/dev/null | tr -d '\r')
     exit 0

@@ -1,0 +1,10 @@
+#pragma once
+// The tool's temporary files that a killed run or a power cut left behind.
+#include <string>
+#include <vector>
+
+// Removes them from folder, except one whose bytes a final file there holds
+// too: on FAT a rename cut midway can leave both names on the same clusters,
+// and deleting either name frees the other's data. Returns a status line for
+// each that stays.
+std::vector<std::string> RemoveLeftovers(const std::string& folder);
