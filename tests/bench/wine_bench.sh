@@ -84,6 +84,7 @@ probe() {  # probe <label> <bytes per file> <identity>; prints one row
              for (i = from; i <= NR; i++) sum += took[i]; printf "%d\n", sum / 1000}')
     printf '%-52s %8s ms %8s ms %7s\n' "$1 vs copy /b" "$download_ms" "$copy_ms" "$(ratio "$download_ms" "$copy_ms")"
     printf '%-52s %8s ms %8s ms %7s\n' "$1 vs flushed copy" "$download_ms" "$flushed_ms" "$(ratio "$download_ms" "$flushed_ms")"
+    printf '%-52s %8s ms %8s ms %7s\n' "$1 vs durable copy" "$download_ms" "$durable_ms" "$(ratio "$download_ms" "$durable_ms")"
     printf '%-52s %8s ms   (library reads %s ms, between them %s ms, before and after %s ms)\n' \
         "$1: worker's gap between reads, median" "$gap" "$reads_ms" "$between_ms" "$((download_ms - span_ms))"
     # What the tool adds to the library's own time, against the durable copy.
@@ -98,10 +99,10 @@ probe() {  # probe <label> <bytes per file> <identity>; prints one row
 if [ "${2:-}" = --transfers ]; then
     printf '\n%-52s %10s %10s %7s\n' "under Wine" measured baseline ratio
     for run in 1 2 3; do
-        probe "run $run: 128 x 512 KiB, plain" 524288 "VANTIK-ID:WK12345678 FW-2130" | grep "own time"
-        probe "run $run: 128 x 512 KiB, scrambled" 524288 "VANTIK-ID:WB40213377 FW-2131" | grep "own time"
-        probe "run $run: 128 x 32 KiB, plain" 32768 "VANTIK-ID:WK12345678 FW-2130" | grep "own time"
-        probe "run $run: 128 x 32 KiB, scrambled" 32768 "VANTIK-ID:WB40213377 FW-2131" | grep "own time"
+        for size in 524288 32768; do
+            probe "run $run: 128 x $((size / 1024)) KiB, plain" $size "VANTIK-ID:WK12345678 FW-2130" | grep -v "gap\|copy /b"
+            probe "run $run: 128 x $((size / 1024)) KiB, scrambled" $size "VANTIK-ID:WB40213377 FW-2131" | grep -v "gap\|copy /b"
+        done
     done
     (cd "$WORK" && wine "$WIN_BUILD/scrambled_steps.exe" steps 2>/dev/null | tr -d '\r')
     exit 0

@@ -9,6 +9,7 @@
 
 #include "DialogHarness.h"
 #include "app/FolderChain.h"
+#include "key/Leftovers.h"
 #include "key/OutputNames.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -87,12 +88,29 @@ std::string TempBase() {
 }
 
 const char* const kFaultNames[] = {"none", "error with full file", "fails", "truncated", "partial", "silent"};
+const char* const kDiskFaultNames[] = {"", "write", "flush", "rename", "removal"};
+
+// The states a power cut at one step may leave: all that was pending
+// happened, none of it, and seeded mixtures.
+class CutFates : public Choices {
+public:
+    CutFates(size_t cut, int state) : seeded_(cut * 7919 + static_cast<std::uint64_t>(state)), state_(state) {}
+    std::uint32_t Below(std::uint32_t bound) override {
+        return state_ == 0 ? bound - 1 : state_ == 1 ? 0 : seeded_.Below(bound);
+    }
+
+private:
+    SeededChoices seeded_;
+    int state_;
+};
+const int kStatesPerCut = 4;
 
 class RunChecker {
 public:
-    explicit RunChecker(const RunCase& run) : run_(run) {}
+    RunChecker(const RunCase& run, PowerCuts* cuts) : run_(run), cuts_(cuts) {}
 
     RunVerdict Check() {
+        if (cuts_) cuts_->Reset();
         KeyDescription d;
         d.identity = run_.scrambled ? "VANTIK-ID:WB12345678 FW-2131" : "VANTIK-ID:WK12345678 FW-2130";
         for (size_t i = 0; i < run_.files.size(); ++i) {
@@ -120,8 +138,10 @@ public:
         const std::string backupSwitch = run_.backup == BackupCase::None           ? ""
                                          : run_.backup == BackupCase::SameAsOutput ? " \"/Backup:" + out + ".\""
                                                                                    : " \"/Backup:" + backup + "\"";
+        if (cuts_) cuts_->Settle(h.keyFolder, backup);
         h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : "") +
                 backupSwitch);
+        if (cuts_ && run_.diskFault != DiskFault::None) cuts_->Fail(run_.diskFault, run_.faultAt);
         h.dialog->OnTimer(kStartupTimer);
         bool closed = false;
         // The user closes while that file is read: on the user-interface
@@ -151,9 +171,14 @@ public:
         if (ReadFile(h.KeyFile(kParameterFileName)) != parameterFile) v.violation = "the key's parameter file changed";
         const FileMap keyAfter = KeyFiles(h);
         v.keyEmptied = keyAfter.size() < keyBefore.size();
+        // A removal that failed may leave a temporary file for the next start.
+        const bool faulted = cuts_ && cuts_->FaultFired();
+        leftoversAllowed_ = faulted && run_.diskFault == DiskFault::Remove;
         if (v.violation.empty()) v.violation = CheckOutput(before, FolderFiles(out));
         if (v.violation.empty()) v.violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
         if (v.violation.empty()) v.violation = CheckKey(keyBefore, keyAfter, closed);
+        if (v.violation.empty() && faulted && !closed) v.violation = CheckFailureReported(h);
+        if (v.violation.empty() && cuts_) v.violation = CheckCuts(h, out, backup, pulled, before, keyBefore, closed);
         return v;
     }
 
@@ -165,6 +190,44 @@ private:
         for (size_t i = 0; i < run_.files.size(); ++i)
             if (PathExists(h.KeyFile(Backing(i)))) files[run_.files[i].name] = ReadFile(h.KeyFile(Backing(i)));
         return files;
+    }
+
+    std::string CheckFailureReported(DialogHarness& h) const {
+        if (h.dialog->RunOutcome() != kExitFileMissing)
+            return Format("a %s failed, yet the exit status is %d", kDiskFaultNames[static_cast<int>(run_.diskFault)],
+                          static_cast<int>(h.dialog->RunOutcome()));
+        for (const KeyFileCase& f : run_.files)
+            if (h.Log().find(f.name) != std::string::npos) return std::string();
+        return std::string("a ") + kDiskFaultNames[static_cast<int>(run_.diskFault)] + " failed, no status line names a file";
+    }
+
+    // Power cut after every step, each state cleaned up by the next start.
+    std::string CheckCuts(DialogHarness& h, const std::string& out, const std::string& backup,
+                          const std::string& pulled, const FileMap& before, const FileMap& keyBefore, bool closed) {
+        leftoversAllowed_ = true;  // a twin of a final file stays, and is said
+        for (size_t cut = 0, steps = cuts_->Steps(); cut <= steps; ++cut) {
+            for (int state = 0; state < kStatesPerCut; ++state) {
+                CutFates fates(cut, state);
+                cuts_->ShowCut(cut, fates);
+                for (const std::string& folder : {out, backup + "\\", pulled + "\\"}) RemoveLeftovers(folder);
+                keyNow_ = KeyFiles(h);
+                std::string violation = CheckOutput(before, FolderFiles(out));
+                if (violation.empty()) violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
+                if (violation.empty()) violation = CheckKey(keyBefore, keyNow_, closed);
+                if (!violation.empty())
+                    return Format("power cut after step %d of %d (state %d): ", static_cast<int>(cut),
+                                  static_cast<int>(steps), state) + violation;
+            }
+        }
+        return std::string();
+    }
+
+    // Gone after a power cut, which the key's own file of that name makes good.
+    bool KeyStillHolds(const std::string& name) const {
+        if (!cuts_) return false;
+        for (const auto& entry : keyNow_)
+            if (SameFileName(entry.first, name)) return true;
+        return false;
     }
 
     // A key file's bytes, stored under its own name or under a .kvr name.
@@ -189,11 +252,12 @@ private:
         for (const auto& [name, content] : before) {
             if (IsTemporaryName(name)) continue;  // debris of a killed run: removed at start
             const auto now = FindName(after, name);
-            if (now == after.end() ? !StoredAsKvr(name, after)
+            if (now == after.end() ? !StoredAsKvr(name, after) && !KeyStillHolds(name)
                                    : now->second != content && !IsKeyContent(now->second, name))
                 return "I3: the earlier file " + Quoted(name) + " was lost or changed";
         }
         for (const auto& [name, content] : after) {
+            if (IsTemporaryName(name) && leftoversAllowed_) continue;
             if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained";
             const auto was = FindName(before, name);
             if (was != before.end() && was->second == content) continue;
@@ -211,7 +275,7 @@ private:
         for (const FileMap* files : {&backup, &pulled}) {
             for (const auto& [name, content] : *files) {
                 // A drive pulled during a copy takes its temporary file along.
-                if (IsTemporaryName(name) && files == &pulled) continue;
+                if (IsTemporaryName(name) && (files == &pulled || leftoversAllowed_)) continue;
                 if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained in the backup";
                 if (!IsKeyContent(content, name)) return "the backup " + Quoted(name) + " holds bytes of no key file";
                 backupContents_.insert(content);
@@ -240,14 +304,17 @@ private:
     }
 
     const RunCase& run_;
+    PowerCuts* cuts_;
+    bool leftoversAllowed_ = false;
+    FileMap keyNow_;  // the key after a power cut
     std::set<std::string> outputContents_, backupContents_;
 };
 }  // namespace
 
-RunVerdict CheckRun(const RunCase& run) { return RunChecker(run).Check(); }
+RunVerdict CheckRun(const RunCase& run, PowerCuts* cuts) { return RunChecker(run, cuts).Check(); }
 
-RunCase Shrink(RunCase failing) {
-    const auto fails = [](const RunCase& c) { return !CheckRun(c).violation.empty(); };
+RunCase Shrink(RunCase failing, PowerCuts* cuts) {
+    const auto fails = [cuts](const RunCase& c) { return !CheckRun(c, cuts).violation.empty(); };
     for (int budget = 400, progress = 1; progress && budget > 0;) {
         progress = 0;
         std::vector<RunCase> smaller;
@@ -271,6 +338,8 @@ RunCase Shrink(RunCase failing) {
         if (c.closeAtRead >= 0) c.closeAtRead = -1, smaller.push_back(c);
         c = failing;
         if (c.backup != BackupCase::None) c.backup = BackupCase::None, c.pullAtRead = -1, smaller.push_back(c);
+        c = failing;
+        if (c.diskFault != DiskFault::None) c.diskFault = DiskFault::None, smaller.push_back(c);
         c = failing;
         if (c.nodelete) c.nodelete = false, smaller.push_back(c);
         c = failing;
@@ -297,6 +366,8 @@ std::string Describe(const RunCase& run) {
                                                ", the output folder as backup"};
     text += kBackupNames[static_cast<int>(run.backup)];
     if (run.pullAtRead >= 0) text += Format(" %d", run.pullAtRead);
+    if (run.diskFault != DiskFault::None)
+        text += Format(", %s %d fails", kDiskFaultNames[static_cast<int>(run.diskFault)], run.faultAt);
     for (const KeyFileCase& f : run.files)
         text += Format("\n  key %s, %d bytes, fault: %s", Quoted(f.name).c_str(), static_cast<int>(f.size),
                        kFaultNames[static_cast<int>(f.fault)]);
@@ -306,18 +377,18 @@ std::string Describe(const RunCase& run) {
     return text;
 }
 
-SweepResult Sweep(std::uint64_t firstSeed, int runs) {
+SweepResult Sweep(std::uint64_t firstSeed, int runs, PowerCuts* cuts) {
     SweepResult result;
     for (int i = 0; i < runs; ++i) {
         SeededChoices choices(firstSeed + static_cast<std::uint64_t>(i));
         const RunCase run = GenerateRun(choices);
-        const RunVerdict verdict = CheckRun(run);
+        const RunVerdict verdict = CheckRun(run, cuts);
         ++result.runs;
         if (verdict.keyEmptied) ++result.keyEmptied;
         if (!verdict.violation.empty()) {
-            const RunCase small = Shrink(run);
+            const RunCase small = Shrink(run, cuts);
             result.counterExample = Format("seed %llu: %s\n", static_cast<unsigned long long>(firstSeed + i),
-                                           CheckRun(small).violation.c_str()) +
+                                           CheckRun(small, cuts).violation.c_str()) +
                                     Describe(small);
             break;
         }

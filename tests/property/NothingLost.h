@@ -13,6 +13,13 @@
 //   I5 no temporary file of the tool remains.
 // With a backup folder, I1 asks for the bytes there too, and every file there
 // holds a key file's bytes.
+// Over a file layer that can fail and lose power (PowerCuts), a failed write,
+// flush, rename or removal ends the run with exit status 3 and a status line
+// naming a key file; and after a power cut at every step of the run, once the
+// next start cleaned up: every file the key no longer holds lies whole under a
+// final name (in the backup folder too), every final name holds an earlier
+// file unchanged or a key file's whole bytes, and an earlier file is gone only
+// where the key still holds the file of that name or a whole copy took its place.
 // Names are judged as the platform's file system compares them: built for
 // Windows (and run under Wine, in more than one code page) its own rules for
 // case, short names and letters decide.
@@ -37,6 +44,8 @@ struct ExistingFile {
 // as a read starts, or the output folder itself under another name.
 enum class BackupCase { None, Working, PulledAtRead, SameAsOutput };
 
+enum class DiskFault { None, Write, Flush, Rename, Remove };
+
 struct RunCase {
     std::vector<KeyFileCase> files;
     std::string outputFolder = "out";   // below the run's temporary folder
@@ -47,6 +56,8 @@ struct RunCase {
     int closeAtRead = -1;  // the user closes the dialog as this KeyReadFile starts
     BackupCase backup = BackupCase::None;
     int pullAtRead = -1;   // PulledAtRead: as this KeyReadFile starts
+    DiskFault diskFault = DiskFault::None;  // the faultAt-th call of that kind fails (PowerCuts only)
+    int faultAt = 0;
 };
 
 // Where the generator takes its choices from.
@@ -80,14 +91,29 @@ private:
 
 RunCase GenerateRun(Choices& choices);
 
+// A file layer that can fail and lose power: the test double of it.
+class PowerCuts {
+public:
+    virtual ~PowerCuts() = default;
+    virtual void Reset() = 0;  // an empty world with the temporary folders
+    // The world before the run: the key a device of its own whose changes are
+    // durable at once, the backup folder a volume of its own.
+    virtual void Settle(const std::string& keyFolder, const std::string& backupFolder) = 0;
+    virtual void Fail(DiskFault kind, int nth) = 0;
+    virtual bool FaultFired() = 0;
+    virtual size_t Steps() = 0;
+    // The files become one state that a power cut after the first cut steps may leave.
+    virtual void ShowCut(size_t cut, Choices& fates) = 0;
+};
+
 struct RunVerdict {
     std::string violation;  // empty when every invariant holds
     bool keyEmptied = false;
 };
-RunVerdict CheckRun(const RunCase& run);
+RunVerdict CheckRun(const RunCase& run, PowerCuts* cuts = nullptr);
 
 // A smaller case that still breaks an invariant.
-RunCase Shrink(RunCase failing);
+RunCase Shrink(RunCase failing, PowerCuts* cuts = nullptr);
 std::string Describe(const RunCase& run);
 
 struct SweepResult {
@@ -95,4 +121,4 @@ struct SweepResult {
     int keyEmptied = 0;          // runs that ended with an emptied key
     std::string counterExample;  // the first failure, shrunk and described
 };
-SweepResult Sweep(std::uint64_t firstSeed, int runs);
+SweepResult Sweep(std::uint64_t firstSeed, int runs, PowerCuts* cuts = nullptr);

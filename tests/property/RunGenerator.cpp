@@ -169,6 +169,11 @@ RunCase GenerateRun(Choices& c) {
                                           BackupCase::Working, BackupCase::PulledAtRead, BackupCase::SameAsOutput};
     run.backup = kBackups[c.Below(6)];
     if (run.backup == BackupCase::PulledAtRead) run.pullAtRead = static_cast<int>(c.Below(static_cast<std::uint32_t>(count)));
+    static const DiskFault kDiskFaults[] = {DiskFault::Write, DiskFault::Flush, DiskFault::Rename, DiskFault::Remove};
+    if (c.Below(4) == 0) {
+        run.diskFault = kDiskFaults[c.Below(4)];
+        run.faultAt = static_cast<int>(c.Below(3 * static_cast<std::uint32_t>(count)));
+    }
     return run;
 }
 

@@ -8,20 +8,19 @@
 
 #include "platform/Files.h"
 
+// Made through the file layer, so that a test double of it holds the folder too.
 TempFolder::TempFolder(const std::string& base) {
-    namespace fs = std::filesystem;
-    const fs::path root = base.empty() ? fs::temp_directory_path() : fs::path(base);
+    const std::string root = base.empty() ? std::filesystem::temp_directory_path().string() : base;
+    if (!IsFolder(root)) throw std::runtime_error("no temporary folder in " + root);
     static std::atomic<unsigned> serial{0};
     std::random_device entropy;
-    for (;;) {
-        const fs::path candidate = root / ("mero-test-" + std::to_string(entropy()) + "-" + std::to_string(++serial));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) {
-            path_ = candidate.string();
-            return;
-        }
-        if (error) throw std::runtime_error("no temporary folder in " + root.string());
-    }
+#ifdef _WIN32
+    const char separator = '\\';
+#else
+    const char separator = '/';  // the system's own tools remove the folder afterwards
+#endif
+    do path_ = root + separator + "mero-test-" + std::to_string(entropy()) + "-" + std::to_string(++serial);
+    while (!CreateFolder(path_));
 }
 
 TempFolder::~TempFolder() {
@@ -54,8 +53,10 @@ std::string Bytes(size_t size, unsigned seed) {
     return s;
 }
 
+// A folder that only a double of the file layer holds cannot become current.
 CurrentFolder::CurrentFolder(const std::string& path) : previous_(std::filesystem::current_path().string()) {
-    std::filesystem::current_path(path);
+    std::error_code ignored;
+    std::filesystem::current_path(path, ignored);
 }
 
 CurrentFolder::~CurrentFolder() {

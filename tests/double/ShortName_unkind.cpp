@@ -1,0 +1,4 @@
+#include "ShortName.h"
+#include "UnkindFiles.h"
+
+std::string ShortAliasOf(const std::string& longName) { return unkind::ShortNameOf(longName); }

@@ -1,0 +1,43 @@
+// "Nothing lost" over the unkind file layer: FAT identities, Windows' refusals,
+// failing disks, and a power cut after every step of every generated run.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "NothingLost.h"
+#include "UnkindFiles.h"
+
+namespace {
+class UnkindPowerCuts : public PowerCuts {
+public:
+    void Reset() override { unkind::Reset({"/dev/shm", std::filesystem::temp_directory_path().string()}); }
+    void Settle(const std::string& keyFolder, const std::string& backupFolder) override {
+        unkind::KeepDurable(keyFolder);
+        unkind::Mount(backupFolder);
+        unkind::Settle();
+    }
+    void Fail(DiskFault kind, int nth) override {
+        static const unkind::Fault kFaults[] = {unkind::Fault::None, unkind::Fault::Write, unkind::Fault::Flush,
+                                                unkind::Fault::Rename, unkind::Fault::Remove};
+        unkind::FailAt(kFaults[static_cast<int>(kind)], nth);
+    }
+    bool FaultFired() override { return unkind::FaultFired(); }
+    size_t Steps() override { return unkind::Steps(); }
+    void ShowCut(size_t cut, Choices& fates) override {
+        unkind::ShowCut(cut, [&fates](std::uint32_t n) { return fates.Below(n); });
+    }
+};
+}  // namespace
+
+// MERO_UNKIND_RUNS sets how many runs.
+TEST(NothingLostOnUnkindFiles, HoldsOverGeneratedRunsWithFaultsAndAPowerCutAtEveryStep) {
+    const char* wanted = std::getenv("MERO_UNKIND_RUNS");
+    const int runs = wanted ? std::atoi(wanted) : 400;
+    UnkindPowerCuts cuts;
+    const SweepResult result = Sweep(1, runs, &cuts);
+    ASSERT_EQ(result.counterExample, "") << "counter-example:\n" << result.counterExample;
+    EXPECT_GT(result.keyEmptied, runs / 20);
+    std::printf("unkind sweep: %d runs, %d emptied the key\n", result.runs, result.keyEmptied);
+}
