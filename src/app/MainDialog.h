@@ -121,12 +121,11 @@ private:
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
     // Transfers every listed file, each one's finish on a thread of its own
-    // while the key reads the next. True when a file arrived with a problem
-    // that still counts (an earlier copy that stayed).
+    // while the key reads the next, and seals them all at the end. True when a
+    // file arrived with a problem that still counts (an earlier copy that stayed).
     bool TransferAll(IKeyLibrary& key, BackupTarget* backup);
     // The key's part of one file's transfer; empty when the file is passed over.
     FinishTransfer ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
-    void ReportEntry(size_t index, const TransferOutcome& outcome);
     bool EveryFileArrived() const;
     void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();

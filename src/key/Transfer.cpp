@@ -63,9 +63,9 @@ TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
 
 // Moves a complete, flushed staged file to its output path, which must lie
 // directly in the output folder whatever the naming made of it, and may only
-// replace an earlier file of that very name when replace is set. It counts as
-// stored once the renamed file was flushed again: until then the rename may be
-// undone by a power cut, or on FAT land halfway.
+// replace an earlier file of that very name when replace is set. Until the
+// renamed file is flushed again (the seal), a power cut may undo the rename,
+// or on FAT land it halfway.
 TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile& staged, const std::string& output,
                       const std::string& keyName, bool replace, StagedFile::Move& moved) {
     moved = StagedFile::Move::Failed;
@@ -80,7 +80,6 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
     FileIdentity identity;
     const bool identified = staged.Identity(identity);
     names.Record(output, identified ? &identity : nullptr);
-    if (!staged.Flush()) return Incomplete(keyName);
     TransferOutcome o;
     o.result = TransferResult::Complete;
     o.storedPath = output;
@@ -108,16 +107,18 @@ TransferOutcome StoreScrambled(OutputNamer& names, const std::string& folder, St
 }
 
 // Finishes a staged temporary file through one open file (finish checks or
-// reworks it, flushes, stores and backs it up); unless stored, it goes.
+// reworks it, flushes, stores and backs it up). Stored, it stays open for the
+// seal; otherwise it is closed and, unless it took a name, goes.
 TransferOutcome Finished(const std::string& temp, const std::function<TransferOutcome(StagedFile&)>& finish) {
-    TransferOutcome outcome;
-    bool moved = false;
-    {
-        StagedFile staged(temp);
-        outcome = finish(staged);
-        moved = staged.Path() != temp;
-    }  // closed: an open file could not be removed
-    if (outcome.result != TransferResult::Complete && !moved) DeleteFileAt(temp);
+    auto staged = std::make_shared<StagedFile>(temp);
+    TransferOutcome outcome = finish(*staged);
+    const bool moved = staged->Path() != temp;
+    if (outcome.result == TransferResult::Complete) {
+        outcome.unsealed.push_back(std::move(staged));
+        return outcome;
+    }
+    staged.reset();  // closed: an open file could not be removed
+    if (!moved) DeleteFileAt(temp);
     return outcome;
 }
 
@@ -145,7 +146,10 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
         if (!staged.Write(content.data(), content.size()) || !staged.Flush()) return BackupFailed(keyName);
         return Store(backup.names, backup.folder, staged, backup.folder + name, keyName, plainName);
     });
-    return copy.result == TransferResult::Complete ? stored : BackupFailed(keyName);
+    if (copy.result != TransferResult::Complete) return BackupFailed(keyName);
+    TransferOutcome both = stored;
+    both.unsealed.insert(both.unsealed.end(), copy.unsealed.begin(), copy.unsealed.end());
+    return both;
 }
 
 FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& folder, const std::string& keyName,
@@ -208,17 +212,33 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
             if (!backup || o.result != TransferResult::Complete) return o;
             return BackedUp(*backup, o, content, keyName, o.storedPath == keyNamePath);
         });
-        // Arrived whole under its .kvr name, in every folder: an earlier file
-        // under the key name would be imported twice. Only that very file goes:
-        // not one this run stored (another key file's), not one of another name
-        // that answers to it. One that stays is said, and counts.
-        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath &&
-            names.Examine(keyNamePath).target == Target::EarlierFile && !DeleteFileAt(keyNamePath))
-            stored.problem = EarlierCopyKept(keyName, keyNamePath);
+        // Stored under its .kvr name: an earlier file under the key name would
+        // be imported twice; it goes once the file arrived.
+        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath)
+            stored.earlierCopy = keyNamePath;
         return stored;
     };
 }
 }  // namespace
+
+TransferOutcome Seal(TransferOutcome finished, const OutputNamer& names, const std::string& keyName) {
+    if (finished.result != TransferResult::Complete) return finished;
+    for (const std::shared_ptr<StagedFile>& copy : finished.unsealed)
+        if (!copy->Flush()) return Incomplete(keyName);
+    finished.unsealed.clear();
+    // Only that very file goes: not one this run stored (another key file's),
+    // not one of another name that answers to it.
+    const std::string& earlier = finished.earlierCopy;
+    if (!earlier.empty() && names.Examine(earlier).target == Target::EarlierFile && !DeleteFileAt(earlier))
+        finished.problem = EarlierCopyKept(keyName, earlier);
+    return finished;
+}
+
+TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
+                                const std::string& outputFolder, const std::string& keyName, int size,
+                                BackupTarget* backup) {
+    return Seal(ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)(), names, keyName);
+}
 
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
                            const std::string& keyName, int size, BackupTarget* backup) {

@@ -1,17 +1,21 @@
 #pragma once
 // Copies one key file into the output folder. A file counts as arrived only
 // when the library reported success and all its listed bytes are on the disk
-// under its final name in the output folder; until then an earlier file of
+// under its final name in the output folder, durable: flushed, renamed
+// through the same open file, and flushed again under that name (the only
+// barrier that holds on NTFS and FAT alike). Until then an earlier file of
 // that name stays untouched.
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "key/KeyLibrary.h"
 #include "key/OutputNames.h"
 
 enum class TransferResult {
-    Complete,  // every byte is on the disk
+    Complete,  // every byte is on the disk under the final name (once sealed: durably)
     Refused,   // scrambled delivery of a file listed with size below 1
     Failed,    // nothing usable arrived; problem says why
 };
@@ -22,6 +26,11 @@ struct TransferOutcome {
     // Status line for the user: why it failed; with Complete, what went wrong
     // besides (an earlier copy that could not be removed), which still counts.
     std::string problem;
+    // Complete only, until sealed: each copy's file under its final name, still
+    // open for us alone, to be flushed again; and an earlier file under the key
+    // name that goes once the file arrived.
+    std::vector<std::shared_ptr<StagedFile>> unsealed;
+    std::string earlierCopy;
 };
 
 // The local time in seconds, read when the transfer needs it.
@@ -48,9 +57,14 @@ using FinishTransfer = std::function<TransferOutcome()>;
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
                            const std::string& keyName, int size, BackupTarget* backup = nullptr);
 
-// Both parts, one after the other.
-inline TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                       const std::string& outputFolder, const std::string& keyName, int size,
-                                       BackupTarget* backup = nullptr) {
-    return ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)();
-}
+// Makes a finished file arrive: every copy flushed again under its final name,
+// then the earlier copy removed if it still is that very earlier file (one that
+// stays is said in problem, and still counts). Done for a run's files after the
+// last of them was finished, so that one commit of the disk's journal covers
+// most of their renames. names: the run's outputs in the output folder.
+TransferOutcome Seal(TransferOutcome finished, const OutputNamer& names, const std::string& keyName);
+
+// Both parts and the seal, one after the other.
+TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
+                                const std::string& outputFolder, const std::string& keyName, int size,
+                                BackupTarget* backup = nullptr);

@@ -3,6 +3,7 @@
 #include "app/MainDialog.h"
 
 #include <utility>
+#include <vector>
 
 #include "key/KeyBuffers.h"
 #include "platform/JobThread.h"
@@ -78,14 +79,16 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
     // Declared before the thread, whose end waits for a job that uses them.
     OutputNamer names;
     TransferOutcome outcome;
-    bool remarked = false;
+    std::vector<std::pair<size_t, TransferOutcome>> stored;  // in file order, until sealed
     JobThread finisher([this] { system_.LowerCurrentThreadPriority(); });
     size_t finishing = KeyFileList_.size();  // none
     const auto finished = [&] {
         if (finishing == KeyFileList_.size()) return;
         finisher.Wait();
-        ReportEntry(std::exchange(finishing, KeyFileList_.size()), outcome);
-        remarked = remarked || (outcome.result == TransferResult::Complete && !outcome.problem.empty());
+        const size_t index = std::exchange(finishing, KeyFileList_.size());
+        view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(index), false);
+        if (outcome.result == TransferResult::Complete) stored.emplace_back(index, std::move(outcome));
+        else AppendStatusLine(outcome.problem);
     };
     for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) {
         const FinishTransfer finish = ReadEntry(key, i, names, backup);
@@ -95,6 +98,15 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finishing = i;
     }
     finished();
+    // Sealed after the last rename: the first flush commits the disk's journal
+    // with all of the run's renames in it, the others find little left to do.
+    bool remarked = false;
+    for (auto& [index, o] : stored) {
+        const TransferOutcome sealed = Seal(std::move(o), names, KeyFileList_[index].name);
+        if (sealed.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
+        remarked = remarked || (sealed.result == TransferResult::Complete && !sealed.problem.empty());
+        AppendStatusLine(sealed.problem);
+    }
     return remarked;
 }
 
@@ -106,12 +118,6 @@ FinishTransfer CMERORVSDlg::ReadEntry(IKeyLibrary& key, size_t index, OutputName
     // Passed over: nothing transferred, an earlier file of that name kept.
     if (entry.name.empty() || entry.size <= 0) return FinishTransfer();
     return ReadKeyFile(key, names, [this] { return system_.Now(); }, OutputFolder_, entry.name, entry.size, backup);
-}
-
-void CMERORVSDlg::ReportEntry(size_t index, const TransferOutcome& outcome) {
-    view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(index), false);
-    if (outcome.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
-    AppendStatusLine(outcome.problem);
 }
 
 bool CMERORVSDlg::EveryFileArrived() const {
