@@ -9,7 +9,7 @@
 prefix_wineserver() {
     local pid
     for pid in $(pgrep wineserver); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid" && return
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid" && return
     done
 }
 
@@ -38,8 +38,9 @@ EOF2
     tool_exit 60
     kill -INT "$tracer"
     wait "$tracer" || true
-    # strace lines: [pid] time call(args) = result; -y shows a descriptor as 12</path>.
-    cat "$H/tool.trace" "$H/server.trace" | sed -nE \
+    # strace lines: [pid] time call(args) = result; -y shows a descriptor as 12</path>;
+    # the wineserver names a drive's files through the prefix's drive links.
+    cat "$H/tool.trace" "$H/server.trace" | sed -E 's|"[^"]*/dosdevices/z:|"|g' | sed -nE \
         -e 's/^([0-9]+ +)?([0-9.]+) f(data)?sync\([0-9]+<(.*)>\) += 0$/\2 fsync \4/p' \
         -e 's/^([0-9]+ +)?([0-9.]+) rename(at2?)?\((AT_FDCWD, )?"([^"]*)", (AT_FDCWD, )?"([^"]*)".*\) += 0$/\2 rename \5 \7/p' \
         -e 's/^([0-9]+ +)?([0-9.]+) unlink(at)?\((AT_FDCWD, )?"([^"]*)".*\) += 0$/\2 unlink \5/p' |
@@ -47,7 +48,8 @@ EOF2
 }
 
 # Every file now in the folders given went through flush, rename, flush
-# before the first unlink in the key folder; prints the first that did not.
+# before the first unlink in the key folder; prints the first that did not
+# (and nothing when all did).
 durable_before_emptying() {  # durable_before_emptying <folder>...
     local folders
     folders=$(for f in "$@"; do readlink -f "$f"; done | tr '\n' ' ')
@@ -62,14 +64,14 @@ durable_before_emptying() {  # durable_before_emptying <folder>...
         $2 == "rename" { published[$4] = flushed[$3]; delete flushed[$3]; delete again[$4] }
         $2 == "fsync" && ($3 in published) { again[$3] = published[$3] }
         END {
-            if (!emptied) { print "the key was never emptied"; exit 1 }
+            if (!emptied) { print "the key was never emptied"; exit }
             for (i = 1; i <= n; i++) {
                 cmd = "ls -1 \"" dirs[i] "\""
                 while ((cmd | getline f) > 0) {
                     p = dirs[i] "/" f
-                    if (!(p in published)) { print p " was never renamed into place"; exit 1 }
-                    if (!published[p]) { print p " was renamed before its bytes were flushed"; exit 1 }
-                    if (!(p in again)) { print p " was not flushed again under its name"; exit 1 }
+                    if (!(p in published)) { print p " was never renamed into place"; exit }
+                    if (!published[p]) { print p " was renamed before its bytes were flushed"; exit }
+                    if (!(p in again)) { print p " was not flushed again under its name"; exit }
                 }
                 close(cmd)
             }
