@@ -53,12 +53,23 @@ gtest() {  # gtest <label> <binary> [gtest arguments]
 }
 
 step "unit tests (native)"
-build native && gtest "unit" build/native/unit_tests
+if build native; then
+    gtest "unit" build/native/unit_tests
+    gtest "unkind files" build/native/unkind_tests
+fi
 step "unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
-# The sanitizers slow the "nothing lost" sweep 8 to 25 times: fewer runs there.
-build native-asan && MERO_SWEEP_RUNS=1000 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 gtest "unit, asan+ubsan" build/native-asan/unit_tests
+# The sanitizers slow the "nothing lost" sweeps 8 to 25 times: fewer runs there.
+if build native-asan; then
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    MERO_SWEEP_RUNS=1000 gtest "unit, asan+ubsan" build/native-asan/unit_tests
+    MERO_UNKIND_RUNS=60 gtest "unkind files, asan+ubsan" build/native-asan/unkind_tests
+fi
 step "unit tests (ThreadSanitizer)"
-build native-tsan && MERO_SWEEP_RUNS=300 TSAN_OPTIONS=halt_on_error=1 gtest "unit, tsan" build/native-tsan/unit_tests
+if build native-tsan; then
+    export TSAN_OPTIONS=halt_on_error=1
+    MERO_SWEEP_RUNS=300 gtest "unit, tsan" build/native-tsan/unit_tests
+    MERO_UNKIND_RUNS=30 gtest "unkind files, tsan" build/native-tsan/unkind_tests
+fi
 
 step "fuzzing, ${FUZZ_SECONDS} s per target"
 if build fuzz; then

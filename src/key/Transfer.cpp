@@ -214,30 +214,51 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
         });
         // Stored under its .kvr name: an earlier file under the key name would
         // be imported twice; it goes once the file arrived.
-        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath)
+        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath &&
+            names.Examine(keyNamePath).target == Target::EarlierFile)
             stored.earlierCopy = keyNamePath;
         return stored;
     };
 }
 }  // namespace
 
-TransferOutcome Seal(TransferOutcome finished, const OutputNamer& names, const std::string& keyName) {
-    if (finished.result != TransferResult::Complete) return finished;
-    for (const std::shared_ptr<StagedFile>& copy : finished.unsealed)
-        if (!copy->Flush()) return Incomplete(keyName);
-    finished.unsealed.clear();
-    // Only that very file goes: not one this run stored (another key file's),
-    // not one of another name that answers to it.
-    const std::string& earlier = finished.earlierCopy;
-    if (!earlier.empty() && names.Examine(earlier).target == Target::EarlierFile && !DeleteFileAt(earlier))
-        finished.problem = EarlierCopyKept(keyName, earlier);
-    return finished;
+void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& names) {
+    std::vector<bool> durable(finished.size(), true);
+    std::shared_ptr<StagedFile> last[2];  // in the output folder, in the backup folder
+    for (size_t i = 0; i < finished.size(); ++i) {
+        for (size_t copy = 0; copy < finished[i]->unsealed.size() && copy < 2; ++copy) {
+            const std::shared_ptr<StagedFile>& file = finished[i]->unsealed[copy];
+            if (file->FlushWithoutDeviceCache()) last[copy] = file;
+            else durable[i] = false;
+        }
+    }
+    for (size_t copy = 0; copy < 2; ++copy) {
+        if (!last[copy] || last[copy]->Flush()) continue;
+        for (size_t i = 0; i < finished.size(); ++i)
+            if (finished[i]->unsealed.size() > copy) durable[i] = false;  // none of that folder's is known
+    }
+    for (size_t i = 0; i < finished.size(); ++i) {
+        TransferOutcome& o = *finished[i];
+        if (o.result != TransferResult::Complete) continue;
+        o.unsealed.clear();
+        if (!durable[i]) {
+            o = Incomplete(o.keyName);
+            continue;
+        }
+        // Only that very file goes: not one this run stored (another key file's),
+        // not one of another name that answers to it.
+        if (!o.earlierCopy.empty() && names.Examine(o.earlierCopy).target == Target::EarlierFile &&
+            !DeleteFileAt(o.earlierCopy))
+            o.problem = EarlierCopyKept(o.keyName, o.earlierCopy);
+    }
 }
 
 TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
                                 const std::string& outputFolder, const std::string& keyName, int size,
                                 BackupTarget* backup) {
-    return Seal(ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)(), names, keyName);
+    TransferOutcome o = ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)();
+    Seal({&o}, names);
+    return o;
 }
 
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
@@ -256,7 +277,9 @@ FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& cl
                                           : Plain(key, names, outputFolder, keyName, size, backup);
         return [finish, keyName]() -> TransferOutcome {
             try {
-                return finish();
+                TransferOutcome o = finish();
+                o.keyName = keyName;
+                return o;
             } catch (const std::exception&) {
                 return Incomplete(keyName);
             }

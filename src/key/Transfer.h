@@ -29,8 +29,9 @@ struct TransferOutcome {
     // Complete only, until sealed: each copy's file under its final name, still
     // open for us alone, to be flushed again; and an earlier file under the key
     // name that goes once the file arrived.
-    std::vector<std::shared_ptr<StagedFile>> unsealed;
+    std::vector<std::shared_ptr<StagedFile>> unsealed;  // the output's copy, then the backup's
     std::string earlierCopy;
+    std::string keyName;
 };
 
 // The local time in seconds, read when the transfer needs it.
@@ -57,12 +58,14 @@ using FinishTransfer = std::function<TransferOutcome()>;
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
                            const std::string& keyName, int size, BackupTarget* backup = nullptr);
 
-// Makes a finished file arrive: every copy flushed again under its final name,
-// then the earlier copy removed if it still is that very earlier file (one that
-// stays is said in problem, and still counts). Done for a run's files after the
-// last of them was finished, so that one commit of the disk's journal covers
-// most of their renames. names: the run's outputs in the output folder.
-TransferOutcome Seal(TransferOutcome finished, const OutputNamer& names, const std::string& keyName);
+// Makes a run's finished files arrive, after the last of them was finished:
+// every copy flushed again under its final name without the device's cache,
+// then one full flush in each folder for all of them (a folder lies on one
+// volume, and a device flush covers the volume); a file whose flush failed
+// becomes a failure. Then each earlier copy goes if it still is that very
+// earlier file (one that stays is said in problem, and still counts).
+// names: the run's outputs in the output folder.
+void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& names);
 
 // Both parts and the seal, one after the other.
 TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,

@@ -71,6 +71,10 @@ public:
     // the only barrier that holds on every file system (a rename is durable
     // only once the renamed file's own handle was flushed after it).
     bool Flush();
+    // The same without the device's own cache: durable only once a later full
+    // flush of any file on that volume succeeded (one device flush for many
+    // files). Where the system cannot, a full flush.
+    bool FlushWithoutDeviceCache();
     // Read after a rename: on FAT a file's identity is its directory entry's
     // place, which a rename to a longer name moves.
     bool Identity(FileIdentity& identity);

@@ -82,6 +82,8 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
 
 bool StagedFile::Flush() { return fsync(static_cast<int>(handle_)) == 0; }
 
+bool StagedFile::FlushWithoutDeviceCache() { return Flush(); }
+
 bool StagedFile::Identity(FileIdentity& identity) {
     struct stat st;
     if (fstat(static_cast<int>(handle_), &st) != 0) return false;

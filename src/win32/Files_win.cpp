@@ -139,6 +139,24 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
 
 bool StagedFile::Flush() { return FlushFileBuffers(Handle(handle_)) != 0; }
 
+namespace {
+// NtFlushBuffersFileEx (Windows 8 on; not in Wine): asked for at run time.
+using FlushBuffersFileEx = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PIO_STATUS_BLOCK);
+FlushBuffersFileEx FlushWithFlags() {
+    static const FlushBuffersFileEx flush = reinterpret_cast<FlushBuffersFileEx>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtFlushBuffersFileEx")));
+    return flush;
+}
+}  // namespace
+
+bool StagedFile::FlushWithoutDeviceCache() {
+    const ULONG kFlushNoSync = 0x00000002;  // FLUSH_FLAGS_NO_SYNC: data and metadata, no device flush
+    IO_STATUS_BLOCK status;
+    if (const FlushBuffersFileEx flush = FlushWithFlags())
+        return flush(Handle(handle_), kFlushNoSync, nullptr, 0, &status) >= 0;
+    return Flush();
+}
+
 bool StagedFile::Identity(FileIdentity& identity) { return IdentityThrough(path_, Handle(handle_), identity); }
 
 StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {

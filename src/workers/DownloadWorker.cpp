@@ -98,11 +98,12 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finishing = i;
     }
     finished();
-    // Sealed after the last rename: the first flush commits the disk's journal
-    // with all of the run's renames in it, the others find little left to do.
+    // Sealed all together after the last rename: one device flush per folder.
+    std::vector<TransferOutcome*> sealing;
+    for (auto& entry : stored) sealing.push_back(&entry.second);
+    Seal(sealing, names);
     bool remarked = false;
-    for (auto& [index, o] : stored) {
-        const TransferOutcome sealed = Seal(std::move(o), names, KeyFileList_[index].name);
+    for (const auto& [index, sealed] : stored) {
         if (sealed.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
         remarked = remarked || (sealed.result == TransferResult::Complete && !sealed.problem.empty());
         AppendStatusLine(sealed.problem);

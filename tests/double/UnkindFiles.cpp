@@ -37,9 +37,10 @@ struct Op {
     enum Kind { MakeFile, MakeFolder, Write, Flush, Rename, Remove, ReadOnly } kind = Flush;
     std::string from, to;  // Flush: the file's path at the time
     int id = 0;            // node or folder
-    int volume = 0;        // MakeFolder
+    int volume = 0;        // MakeFolder; Flush: the file's volume
     Data data;             // Write: the content after it
     bool replace = false, folder = false;
+    bool deviceToo = true;  // Flush: a full one, not only to the device's cache
     bool durable = false;  // at once
 };
 Op NewOp(Op::Kind kind) {
@@ -263,6 +264,16 @@ public:
         return false;
     }
 
+    // Whether the flush j reached the disk before a cut after the first cut
+    // steps: a flush to the device's cache only with a later full flush on its volume.
+    bool Reached(size_t j, size_t cut) const {
+        if (journal[j].deviceToo) return true;
+        for (size_t k = j + 1; k < cut; ++k)
+            if (journal[k].kind == Op::Flush && journal[k].deviceToo && journal[k].volume == journal[j].volume)
+                return true;
+        return false;
+    }
+
     // Whether change i is durable at a cut after the first cut steps.
     bool Durable(size_t i, size_t cut) const {
         const Op& op = journal[i];
@@ -271,7 +282,7 @@ public:
         for (size_t j = i + 1; j < cut; ++j) {
             const Op& f = journal[j];
             if (f.kind != Op::Flush) continue;
-            if (op.kind == Op::MakeFolder ? Below(f.from, Norm(op.to)) : f.id == op.id)
+            if ((op.kind == Op::MakeFolder ? Below(f.from, Norm(op.to)) : f.id == op.id) && Reached(j, cut))
                 return true;
         }
         return false;
@@ -596,17 +607,27 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
     return Write(content.data(), size);
 }
 
-bool StagedFile::Flush() {
+namespace {
+bool FlushStaged(std::intptr_t handle, const std::string& path, bool deviceToo) {
     Layer& l = L();
     const std::lock_guard<std::mutex> g(l.m);
-    const int node = NodeOf(handle_);
-    if (node < 0 || l.Fails(unkind::Fault::Flush, path_)) return false;
+    const int node = NodeOf(handle);
+    std::string name;
+    const int folder = Layer::Parent(l.live, path, name);
+    if (node < 0 || folder < 0 || l.Fails(unkind::Fault::Flush, path)) return false;
     Op op = NewOp(Op::Flush);
-    op.from = path_;
+    op.from = path;
     op.id = node;
+    op.volume = l.live.folders.at(folder).volume;
+    op.deviceToo = deviceToo;
     l.Record(op);
     return true;
 }
+}  // namespace
+
+bool StagedFile::Flush() { return FlushStaged(handle_, path_, true); }
+
+bool StagedFile::FlushWithoutDeviceCache() { return FlushStaged(handle_, path_, false); }
 
 bool StagedFile::Identity(FileIdentity& identity) {
     const std::lock_guard<std::mutex> g(L().m);

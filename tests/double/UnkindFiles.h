@@ -8,7 +8,9 @@
 // - sharing: a staged file is open for its holder alone; read-only files
 //   refuse to be replaced, written or removed;
 // - durability: every change is journalled; a change is durable only once the
-//   file's own handle was flushed after it (a removal never is), and a power
+//   file's own handle was flushed after it (a removal never is; a flush that
+//   spares the device's cache counts only once a later full flush on that
+//   volume succeeded), and a power
 //   cut after any step may leave any state the pessimistic model allows:
 //   unflushed bytes kept, lost or torn, a rename as any subset of its steps
 //   (old name, new name, neither, both names on the same clusters), freed

@@ -230,11 +230,12 @@ private:
         return false;
     }
 
-    // A key file's bytes, stored under its own name or under a .kvr name.
-    bool IsKeyContent(const std::string& content, const std::string& name) const {
+    // A key file's bytes, stored under its own name or (unless it must be its
+    // own name) under a .kvr name.
+    bool IsKeyContent(const std::string& content, const std::string& name, bool ownName = false) const {
         for (size_t i = 0; i < run_.files.size(); ++i)
             if (KeyContent(i, run_.files[i].size) == content &&
-                (SameFileName(run_.files[i].name, name) || EndsWithKvr(name)))
+                (SameFileName(run_.files[i].name, name) || (!ownName && EndsWithKvr(name))))
                 return true;
         return false;
     }
@@ -253,7 +254,7 @@ private:
             if (IsTemporaryName(name)) continue;  // debris of a killed run: removed at start
             const auto now = FindName(after, name);
             if (now == after.end() ? !StoredAsKvr(name, after) && !KeyStillHolds(name)
-                                   : now->second != content && !IsKeyContent(now->second, name))
+                                   : now->second != content && !IsKeyContent(now->second, name, true))
                 return "I3: the earlier file " + Quoted(name) + " was lost or changed";
         }
         for (const auto& [name, content] : after) {

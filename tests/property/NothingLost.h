@@ -5,9 +5,9 @@
 //      the output folder;
 //   I2 nothing outside the output folder is created, changed or removed;
 //   I3 a file that was in the output folder is unchanged, or holds the bytes of
-//      the key file the run stored under its name, or was removed after the key
-//      file of its name was stored whole under a .kvr name; every file the run
-//      created holds exactly the bytes of a key file;
+//      the key file of its very name (a .kvr name never replaces a file), or
+//      was removed after the key file of its name was stored whole under a .kvr
+//      name; every file the run created holds exactly the bytes of a key file;
 //   I4 the key is emptied only when every listed file arrived, never with
 //      "nodelete" or after a close request;
 //   I5 no temporary file of the tool remains.
