@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <thread>
 
 #include "key/Delivery.h"
@@ -38,6 +39,10 @@ bool SplitKeySideName(const std::string& keySide, std::string& name, std::uint32
 
 EmulatedKey::EmulatedKey(KeyDescription description)
     : d_(std::move(description)), identifyFailuresLeft_(d_.identifyFailures) {}
+
+EmulatedKey::~EmulatedKey() {
+    for (std::thread& holder : holders_) holder.join();
+}
 
 void EmulatedKey::Count(const std::string& operation) { ++calls_[operation]; }
 
@@ -104,7 +109,8 @@ int EmulatedKey::ReadDirectory(char** slots128) {
 int EmulatedKey::KeyOpen() {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyOpen");
-    if (d_.openFails || !Present()) return 1;
+    if (d_.openFails || !Present() || (d_.opensBeforeFailure >= 0 && opens_ >= d_.opensBeforeFailure)) return 1;
+    ++opens_;
     if (open_) ++violations_;
     open_ = true;
     return 0;
@@ -133,7 +139,9 @@ int EmulatedKey::Delete(char* name128) {
     std::lock_guard<std::mutex> l(m_);
     Count("KeyDeleteFile");
     if (!RequireOpen()) return 1;
-    return DeleteFileAt(PathOf(std::string(name128, strnlen(name128, kKeyNameBufferSize)))) ? 0 : 1;
+    const std::string name(name128, strnlen(name128, kKeyNameBufferSize));
+    if (Contains(d_.deleteFails, name)) return 1;
+    return DeleteFileAt(PathOf(name)) ? 0 : 1;
 }
 
 int EmulatedKey::KeyFormat() {
@@ -199,6 +207,17 @@ int EmulatedKey::Read(char* keySideName, char* path1024) {
         std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(content.size()) * 1000 / speed));
     }
     const bool written = WriteWholeFile(path, content.data(), content.size());
+    if (written && d_.holdWritten > 0) {
+        // A scanner opens the new file at once and holds it for a while.
+        std::promise<void> held;
+        const int ms = d_.holdWritten;
+        holders_.emplace_back([path, ms, &held] {
+            StagedFile scanner(path);
+            held.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        });
+        held.get_future().wait();
+    }
     return written && !fails ? 0 : 1;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 class EmulatedKey : public IKeyLibrary {
 public:
     explicit EmulatedKey(KeyDescription description);
+    ~EmulatedKey();  // lets the holders of written files go
 
     const char* KeyGetDllVersion() override;
     int KeyIdentify(char* identity100) override;
@@ -60,6 +62,8 @@ private:
     bool open_ = false;
     int identifyFailuresLeft_ = 0;
     int directoryReads_ = 0;
+    int opens_ = 0;
+    std::vector<std::thread> holders_;  // another program holding a file the key wrote
     size_t pollIndex_ = 0;
     bool fetched_ = false;
     int lastTriggerCode_ = 0;

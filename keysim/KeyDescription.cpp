@@ -50,6 +50,9 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "presence") d.presenceFile = Resolve(baseFolder, value);
         else if (name == "trace") d.traceFile = Resolve(baseFolder, value);
         else if (name == "open_fails") d.openFails = number != 0;
+        else if (name == "opens_before_failure") d.opensBeforeFailure = number;
+        else if (name == "delete_fails") d.deleteFails = SplitList(value);
+        else if (name == "hold_written") d.holdWritten = number;
         else if (name == "identify_fails") d.identifyFailures = number;
         else if (name == "directory_fails_after") d.directoryReadsBeforeFailure = number;
         else if (name == "read_fails") d.readFails = SplitList(value);

@@ -25,6 +25,8 @@ struct KeyDescription {
 
     // Injected faults.
     bool openFails = false;
+    int opensBeforeFailure = -1;       // KeyOpen fails after this many; -1: never
+    std::vector<std::string> deleteFails;  // KeyDeleteFile answers "failed" and keeps them
     int identifyFailures = 0;          // the first N identifications fail; -1: always
     int directoryReadsBeforeFailure = -1;  // -1: reads never fail
     std::vector<std::string> readFails;
@@ -34,6 +36,7 @@ struct KeyDescription {
     std::vector<std::string> readPartial; // deliver a third of the file, then answer "failed"
     bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
     long long readSpeed = 0;           // bytes per second; 0: at once
+    int holdWritten = 0;               // ms another program (a scanner) holds each file the key wrote
 };
 
 // Parses the description text; folders given relative are taken from baseFolder.

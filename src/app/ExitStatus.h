@@ -8,4 +8,5 @@ enum ExitStatus : int {
     kExitFileMissing = 3, // a download ended and a listed file did not arrive (the key keeps every file), or an
                           // earlier copy stayed beside its .kvr store
     kExitStopped = 4,     // a close or the time limit stopped a download; the key keeps every file
+    kExitKeyNotEmptied = 5,  // every file arrived, but the key could not be emptied as asked (or only partly)
 };

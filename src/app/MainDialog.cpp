@@ -38,7 +38,7 @@ void CMERORVSDlg::OnInitDialog() {
     ComposeTitle(settings.titleText);
 
     view_.SetText(IDC_OUTPUT_LABEL, "Ausgabe: " + OutputFolder_ +
-                                        (BackupFolder_.empty() ? std::string() : "  Sicherung: " + BackupFolder_));
+                                        (BackupWanted_ ? "  Sicherung: " + BackupFolder_ : std::string()));
     view_.SetText(IDC_STATUS_LOG, "");
     for (const std::string& line : leftovers) AppendStatusLine(line);
     AppendStatusLine(backupProblem);
@@ -87,17 +87,25 @@ std::vector<std::string> CMERORVSDlg::ResolveOutputFolder(const RunSettings& set
 }
 
 std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings, std::vector<std::string>& leftovers) {
+    BackupWanted_ = settings.backupWanted;
     BackupFolder_ = settings.backupFolder;
     BackupUsable_ = false;
-    if (BackupFolder_.empty()) return std::string();
+    if (!BackupWanted_) return std::string();
+    // A switch with nothing after it (a caller's variable left unset) asked
+    // for a copy all the same: every download then fails its backups.
+    if (BackupFolder_.empty()) return "Sicherungsordner fehlt";
     for (const std::string& line : PrepareFolder(BackupFolder_)) leftovers.push_back(line);
-    // "Sicherungsordner fehlt: %s"; every download then fails its backups.
+    // "Sicherungsordner fehlt: %s"
     if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
     // A copy in the same folder, by whatever name it was given, is no backup.
     FileIdentity backup, output;
     if (!IdentityOf(BackupFolder_, backup) || !IdentityOf(OutputFolder_, output) || backup == output)
         return "Sicherungsordner ist der Ausgabeordner: " + BackupFolder_;
     BackupUsable_ = true;
+    // Made all the same, but one disk's failure takes both copies.
+    // "Sicherungsordner liegt auf dem Datenträger des Ausgabeordners: %s"
+    if (backup.volume == output.volume)
+        return "Sicherungsordner liegt auf dem Datentr\xE4ger des Ausgabeordners: " + BackupFolder_;
     return std::string();
 }
 
@@ -163,10 +171,20 @@ void CMERORVSDlg::OnCancel() {
                 else AppendStatusLine(why);
             });
         }
+        if (!stopRequested_) view_.SetTimer(kCloseGraceTimer, kCloseGraceMs);
         stopRequested_ = true;
         closeWhenWorkerEnds_ = true;
         return;
     }
+    view_.EndDialog();
+}
+
+void CMERORVSDlg::OnCloseGraceEnded() {
+    view_.KillTimer(kCloseGraceTimer);
+    if (!workerRunning_) return;
+    // The key keeps its files: the worker never got as far as emptying it.
+    workerAbandoned_ = true;
+    exitStatus_ = kExitStopped;
     view_.EndDialog();
 }
 
@@ -209,6 +227,7 @@ void CMERORVSDlg::StartWorker(std::function<void()> body) {
 void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
     if (worker_.joinable()) worker_.join();
     workerRunning_ = false;
+    view_.KillTimer(kCloseGraceTimer);
     // A close asked for meanwhile, or a compact run's end, happens whatever
     // showing the failure may throw.
     struct EndIfAsked {
@@ -218,6 +237,9 @@ void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
         }
     } endIfAsked{*this};
     if (!failure.empty()) {
+        // Broken off: stopped when a close was asked for, never all arrived.
+        if (stopRequested_) exitStatus_ = kExitStopped;
+        else if (exitStatus_ == kExitAllArrived) exitStatus_ = kExitFileMissing;
         // An unattended run ends after its download, also one that broke off.
         if (CompactMode_) closeWhenWorkerEnds_ = true;
         // The worker broke off: say so and leave the dialog ready again.

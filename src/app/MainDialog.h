@@ -22,6 +22,10 @@ constexpr int kActivityTimer = 0;
 constexpr int kStartupTimer = 1;
 constexpr int kTimeLimitTimer = 3;
 constexpr int kDeviceSettleTimer = 2;  // a key plugged in: prepare it once the devices settled
+// A close waits this long for the worker's next file boundary; a worker stuck
+// longer (a backup write to a dead network share, say) is left behind.
+constexpr int kCloseGraceTimer = 4;
+constexpr int kCloseGraceMs = 30000;
 constexpr int kDeviceSettleTime = 1000;
 
 // SelectedMode value of "RVT-Daten -> PC".
@@ -44,6 +48,7 @@ public:
     void OnTimer(int timerId);
     // "Abbrechen", Escape, the close box and the time limit.
     void OnCancel();
+    void OnCloseGraceEnded();
     // The system's devices changed (a key plugged in, perhaps).
     void OnDeviceChange();
     // From a catch block at a window procedure: a status line names the failure.
@@ -74,6 +79,9 @@ public:
     bool WorkerRunning() const { return workerRunning_; }
     // Decided by the workers from what they did, never from what the window shows.
     ExitStatus RunOutcome() const { return exitStatus_; }
+    // The dialog ended while its worker was stuck: the process must end
+    // without waiting for it (it still uses the dialog).
+    bool WorkerAbandoned() const { return workerAbandoned_; }
 
     CColorButton& StartButton() { return startButton_; }
 
@@ -127,7 +135,9 @@ private:
     // The key's part of one file's transfer; empty when the file is passed over.
     FinishTransfer ReadEntry(IKeyLibrary& key, size_t index, OutputNamer& names, BackupTarget* backup);
     bool EveryFileArrived() const;
-    void DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
+    // Empties the key when every file arrived and it is wanted; false when the
+    // key could not be emptied as asked (each file that stays is said).
+    bool DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted);
     void TriggerWorker();
     void SetTriggerStatus(const std::string& text);
 
@@ -140,7 +150,8 @@ private:
     std::string KeyLibraryPath_;
     std::string DriverLibraryPath_;
     std::string OutputFolder_;
-    std::string BackupFolder_;  // empty: no backup wanted
+    bool BackupWanted_ = false;
+    std::string BackupFolder_;  // empty: none named
     bool BackupUsable_ = false;
     bool CompactMode_ = false;
     int TimeLimit_ = kDefaultTimeLimit;
@@ -156,6 +167,7 @@ private:
     std::atomic<bool> workerRunning_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeWhenWorkerEnds_{false};
+    bool workerAbandoned_ = false;
     std::atomic<ExitStatus> exitStatus_{kExitNoDownload};
     // User-interface thread only.
     bool closing_ = false;

@@ -17,8 +17,9 @@ void CParams::Parse() {
         if ((c != ' ' || inQuotes) && c != '"') token += c;
         if (c == '"') {
             inQuotes = !inQuotes;
-            // A quote opens a quoted stretch only at the start of a token.
-            if (inQuotes && !token.empty()) inQuotes = false;
+            // A quote opens a quoted stretch only at the start of a token, or
+            // after a switch's colon: a caller's "/Backup:%FOLDER%" may come quoted.
+            if (inQuotes && !token.empty() && !(token[0] == '/' && token.back() == ':')) inQuotes = false;
         }
         if (c == ' ' && (!inQuotes || i == last)) {
             if (!token.empty()) {
@@ -56,8 +57,12 @@ RunSettings InterpretParams(const CParams& params) {
     RunSettings s;
     std::vector<tagParam> p;
     for (const tagParam& param : params.Params) {
-        if (IsBackupSwitch(param.Text)) s.backupFolder = param.Text.substr(8);  // the last one counts
-        else p.push_back(param);
+        if (IsBackupSwitch(param.Text)) {  // the last one counts
+            s.backupWanted = true;
+            s.backupFolder = Trim(param.Text.substr(8));
+        } else {
+            p.push_back(param);
+        }
     }
     if (p.size() > 0) {
         s.hasOutputFolder = true;

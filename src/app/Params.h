@@ -13,7 +13,8 @@ public:
     CParams() = default;
     virtual ~CParams() = default;
 
-    // Splits CommandLine at blanks; quotes group only at the start of a token.
+    // Splits CommandLine at blanks; quotes group only at the start of a token,
+    // or right after the colon of a switch ("/Backup:"E:\Sich 2"").
     void Parse();
 
     std::vector<tagParam> Params;
@@ -23,7 +24,8 @@ public:
 // The run settings that parameters 1 to 5 produce, and the switch
 // "/Backup:<folder>", taken out wherever it stands before they are counted.
 struct RunSettings {
-    std::string backupFolder;  // empty: no backup
+    bool backupWanted = false;  // the switch was given, maybe with nothing after it
+    std::string backupFolder;   // blanks at its ends removed
     bool hasOutputFolder = false;
     std::string outputFolder;
     std::string titleText;

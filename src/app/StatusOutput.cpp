@@ -50,6 +50,9 @@ void CMERORVSDlg::OnTimer(int timerId) {
         case kDeviceSettleTimer:
             OnDeviceSettled();
             break;
+        case kCloseGraceTimer:
+            OnCloseGraceEnded();
+            break;
         default:
             break;
     }

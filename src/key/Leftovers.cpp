@@ -22,7 +22,8 @@ std::vector<std::string> RemoveLeftovers(const std::string& folder) {
     std::vector<std::string> kept;
     const std::vector<std::string> names = ListFolder(folder);
     for (const std::string& name : names) {
-        if (!IsTemporaryName(name)) continue;
+        // Another computer's that shares the folder may be on its way.
+        if (!IsOwnTemporaryName(name)) continue;
         const long long size = FileSize(folder + name);
         if (size < 0) continue;  // a folder of that name is none of ours
         // An empty file holds no clusters to share.

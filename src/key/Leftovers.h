@@ -1,5 +1,6 @@
 #pragma once
-// The tool's temporary files that a killed run or a power cut left behind.
+// The tool's temporary files that a killed run or a power cut left behind on
+// this computer.
 #include <string>
 #include <vector>
 

@@ -1,7 +1,10 @@
 #include "key/OutputNames.h"
 
+#include <cstdint>
+
 #include "platform/CodePage.h"
 #include "platform/LocalTime.h"
+#include "platform/Machine.h"
 #include "platform/Text.h"
 
 namespace {
@@ -47,17 +50,53 @@ bool IsPlainFileName(const std::string& name) {
     return !IsDeviceName(name);
 }
 
-std::string TemporaryName(int number) { return Format("~mero%04d.part", number); }
+namespace {
+// This computer's eight digits: FNV-1a of its name.
+const std::string& MachineTag() {
+    static const std::string tag = [] {
+        std::uint32_t hash = 2166136261u;
+        for (const char c : AsciiUpper(MachineName())) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        return Format("%08X", static_cast<unsigned>(hash));
+    }();
+    return tag;
+}
 
-bool IsTemporaryName(const std::string& name) {
+bool AllOf(const std::string& s, size_t from, size_t to, bool hex) {
+    if (from >= to) return false;
+    for (size_t i = from; i < to; ++i)
+        if (!((s[i] >= '0' && s[i] <= '9') || (hex && s[i] >= 'A' && s[i] <= 'F'))) return false;
+    return true;
+}
+
+// The tag of a temporary name, upper case; "" for an earlier version's;
+// false when it is none of the tool's.
+bool TemporaryTag(const std::string& name, std::string& tag) {
     const std::string n = AsciiUpper(name);
     const size_t prefix = sizeof kTemporaryPrefix - 1, suffix = sizeof kTemporarySuffix - 1;
     if (n.size() <= prefix + suffix || n.compare(0, prefix, kTemporaryPrefix) != 0 ||
         n.compare(n.size() - suffix, suffix, kTemporarySuffix) != 0)
         return false;
-    for (size_t i = prefix; i < n.size() - suffix; ++i)
-        if (n[i] < '0' || n[i] > '9') return false;
+    const size_t end = n.size() - suffix;
+    tag.clear();
+    if (AllOf(n, prefix, end, false)) return true;
+    if (end < prefix + 10 || n[prefix + 8] != '-' || !AllOf(n, prefix, prefix + 8, true) ||
+        !AllOf(n, prefix + 9, end, false))
+        return false;
+    tag = n.substr(prefix, 8);
     return true;
+}
+}  // namespace
+
+std::string TemporaryName(int number) { return Format("~mero%s-%04d.part", MachineTag().c_str(), number); }
+
+bool IsTemporaryName(const std::string& name) {
+    std::string tag;
+    return TemporaryTag(name, tag);
+}
+
+bool IsOwnTemporaryName(const std::string& name) {
+    std::string tag;
+    return TemporaryTag(name, tag) && (tag.empty() || tag == MachineTag());
 }
 
 std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
@@ -90,6 +129,7 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
     const PathOccupant o = WhatAnswersAt(path);
     TargetCheck check;
     check.longName = o.longName;
+    check.readOnly = o.readOnly;
     if (!o.exists) return check;
     const size_t cut = path.rfind('\\') + 1;
     const std::string folder = path.substr(0, cut), name = path.substr(cut);

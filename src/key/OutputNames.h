@@ -14,9 +14,13 @@
 // alias another file).
 bool IsPlainFileName(const std::string& name);
 
-// The tool's own temporary files in the output folder: "~mero0000.part" ...
+// The tool's own temporary files in the output folder: "~mero1a2b3c4d-0000.part"
+// ..., the eight digits telling this computer's from another's that shares the
+// folder; also the names of earlier versions, "~mero0000.part" ...
 std::string TemporaryName(int number);
 bool IsTemporaryName(const std::string& name);
+// One that this computer may have left (or an earlier version, anywhere).
+bool IsOwnTemporaryName(const std::string& name);
 
 // "%s_%04i-%02i-%02i_%02i-%02i-%02i.kvr" when the path holds a name marker
 // (anywhere) and the file-name part holds the split marker, not at the path's
@@ -35,6 +39,7 @@ enum class Target {
 struct TargetCheck {
     Target target = Target::Free;
     std::string longName;  // the name of the file that answers
+    bool readOnly = false;
 };
 
 // The outputs of one run, known by identity and by name, so that no two of

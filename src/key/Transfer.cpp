@@ -21,6 +21,22 @@ TransferOutcome Incomplete(const std::string& name) {
     return Failure(Format("Datei %s nicht vollst\xE4ndig \xFC" "bertragen", name.c_str()));
 }
 
+// A step on the staged file failed: another program held it, or else.
+// "Datei %s: von einem anderen Programm belegt (Virenscanner?)"
+TransferOutcome Unfinished(const StagedFile& staged, const std::string& keyName) {
+    if (!staged.HeldElsewhere()) return Incomplete(keyName);
+    return Failure(Format("Datei %s: von einem anderen Programm belegt (Virenscanner?)", keyName.c_str()));
+}
+
+// Windows refuses to replace or remove a read-only file, Wine does not: the
+// same on both, an earlier file of that very name loses the attribute first,
+// and the status log says so. "Datei %s: frühere Datei %s war schreibgeschützt"
+bool Writable(const std::string& path, const TargetCheck& check, const std::string& keyName, std::string& note) {
+    if (!check.readOnly) return true;
+    note = Format("Datei %s: fr\xFChere Datei %s war schreibgesch\xFCtzt", keyName.c_str(), path.c_str());
+    return MakeWritable(path);
+}
+
 // The output name leads to a file the key file may not replace: one this run
 // stored, or one of another long name that answers to it.
 TransferOutcome NameTaken(const std::string& name, const TargetCheck& check) {
@@ -61,6 +77,18 @@ TransferOutcome Discarded(const std::string& temp, TransferOutcome why) {
     return why;
 }
 
+// The library's read into the temporary file; a read that throws leaves none.
+int ReadInto(IKeyLibrary& key, char* keySide, const std::string& temp) {
+    char path[kPathBufferSize];
+    FillBuffer(path, temp);
+    try {
+        return key.KeyReadFile(keySide, path);
+    } catch (...) {
+        DeleteFileAt(temp);
+        throw;
+    }
+}
+
 // Moves a complete, flushed staged file to its output path, which must lie
 // directly in the output folder whatever the naming made of it, and may only
 // replace an earlier file of that very name when replace is set. Until the
@@ -73,9 +101,13 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
     const TargetCheck check = names.Examine(output);
     if (check.target != Target::Free && !(replace && check.target == Target::EarlierFile))
         return NameTaken(keyName, check);
+    std::string note;
+    // "Datei %s: frühere Datei schreibgeschützt"
+    if (!Writable(output, check, keyName, note))
+        return Failure(Format("Datei %s: fr\xFChere Datei schreibgesch\xFCtzt", keyName.c_str()));
     moved = staged.MoveTo(output, replace);
     if (moved == StagedFile::Move::Taken) return NameTaken(keyName, TargetCheck());
-    if (moved != StagedFile::Move::Moved) return Incomplete(keyName);
+    if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);
     // Recorded as soon as it took the name, whatever follows: it is this run's.
     FileIdentity identity;
     const bool identified = staged.Identity(identity);
@@ -83,6 +115,7 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
     TransferOutcome o;
     o.result = TransferResult::Complete;
     o.storedPath = output;
+    o.note = note;
     return o;
 }
 
@@ -111,14 +144,20 @@ TransferOutcome StoreScrambled(OutputNamer& names, const std::string& folder, St
 // seal; otherwise it is closed and, unless it took a name, goes.
 TransferOutcome Finished(const std::string& temp, const std::function<TransferOutcome(StagedFile&)>& finish) {
     auto staged = std::make_shared<StagedFile>(temp);
-    TransferOutcome outcome = finish(*staged);
-    const bool moved = staged->Path() != temp;
-    if (outcome.result == TransferResult::Complete) {
-        outcome.unsealed.push_back(std::move(staged));
-        return outcome;
+    const auto discard = [&] {
+        const bool moved = staged->Path() != temp;
+        staged.reset();  // closed: an open file could not be removed
+        if (!moved) DeleteFileAt(temp);
+    };
+    TransferOutcome outcome;
+    try {
+        outcome = finish(*staged);
+    } catch (...) {
+        discard();
+        throw;
     }
-    staged.reset();  // closed: an open file could not be removed
-    if (!moved) DeleteFileAt(temp);
+    if (outcome.result == TransferResult::Complete) outcome.unsealed.push_back(std::move(staged));
+    else discard();
     return outcome;
 }
 
@@ -149,6 +188,7 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
     if (copy.result != TransferResult::Complete) return BackupFailed(keyName);
     TransferOutcome both = stored;
     both.unsealed.insert(both.unsealed.end(), copy.unsealed.begin(), copy.unsealed.end());
+    if (both.note.empty()) both.note = copy.note;
     return both;
 }
 
@@ -156,10 +196,9 @@ FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& fo
                      int size, BackupTarget* backup) {
     const std::string temp = StagingPath(folder);
     if (temp.empty()) return Ended(Incomplete(keyName));
-    char name[kKeyNameBufferSize], path[kPathBufferSize];
+    char name[kKeyNameBufferSize];
     FillBuffer(name, keyName);
-    FillBuffer(path, temp);
-    if (key.KeyReadFile(name, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
+    if (ReadInto(key, name, temp) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
     // Whether the name may be taken is asked just before the move, the only
     // answer that counts.
     return [&names, folder, keyName, size, temp, backup] {
@@ -167,7 +206,7 @@ FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& fo
             std::vector<unsigned char> content;  // for the backup, read before the name is public
             if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush() ||
                 (backup && !staged.Read(static_cast<size_t>(size), content)))
-                return Incomplete(keyName);
+                return Unfinished(staged, keyName);
             const TransferOutcome stored = Store(names, folder, staged, folder + keyName, keyName, true);
             if (!backup || stored.result != TransferResult::Complete) return stored;
             return BackedUp(*backup, stored, content, keyName, true);
@@ -192,10 +231,9 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
     if (keySideName.size() >= kPathBufferSize) return Ended(Incomplete(keyName));
     const std::string temp = StagingPath(folder);
     if (temp.empty()) return Ended(Incomplete(keyName));
-    char keySide[kPathBufferSize], path[kPathBufferSize];
+    char keySide[kPathBufferSize];
     FillBuffer(keySide, keySideName);
-    FillBuffer(path, temp);
-    if (key.KeyReadFile(keySide, path) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
+    if (ReadInto(key, keySide, temp) != 0) return Ended(Discarded(temp, Incomplete(keyName)));
 
     return [&names, clock, folder, keyName, size, temp, code, backup] {
         // Unscrambled in place: the temporary file takes the key file's bytes
@@ -207,7 +245,8 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
         };
         const std::string keyNamePath = folder + keyName;
         TransferOutcome stored = Finished(temp, [&](StagedFile& staged) {
-            if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush()) return Incomplete(keyName);
+            if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush())
+                return Unfinished(staged, keyName);
             const TransferOutcome o = StoreScrambled(names, folder, staged, keyNamePath, clock(), keyName);
             if (!backup || o.result != TransferResult::Complete) return o;
             return BackedUp(*backup, o, content, keyName, o.storedPath == keyNamePath);
@@ -247,8 +286,10 @@ void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& name
         }
         // Only that very file goes: not one this run stored (another key file's),
         // not one of another name that answers to it.
-        if (!o.earlierCopy.empty() && names.Examine(o.earlierCopy).target == Target::EarlierFile &&
-            !DeleteFileAt(o.earlierCopy))
+        if (o.earlierCopy.empty()) continue;
+        const TargetCheck check = names.Examine(o.earlierCopy);
+        if (check.target == Target::EarlierFile &&
+            (!Writable(o.earlierCopy, check, o.keyName, o.note) || !DeleteFileAt(o.earlierCopy)))
             o.problem = EarlierCopyKept(o.keyName, o.earlierCopy);
     }
 }
@@ -275,12 +316,13 @@ FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& cl
         const FinishTransfer finish = UsesScrambledDelivery(IdentityText(identity))
                                           ? Scrambled(key, names, clock, outputFolder, keyName, size, backup)
                                           : Plain(key, names, outputFolder, keyName, size, backup);
+        // Nothing escapes a finish: the finishing thread would drop the next file's.
         return [finish, keyName]() -> TransferOutcome {
             try {
                 TransferOutcome o = finish();
                 o.keyName = keyName;
                 return o;
-            } catch (const std::exception&) {
+            } catch (...) {
                 return Incomplete(keyName);
             }
         };

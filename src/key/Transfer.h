@@ -26,6 +26,7 @@ struct TransferOutcome {
     // Status line for the user: why it failed; with Complete, what went wrong
     // besides (an earlier copy that could not be removed), which still counts.
     std::string problem;
+    std::string note;  // a status line that changes no outcome (a read-only earlier file replaced)
     // Complete only, until sealed: each copy's file under its final name, still
     // open for us alone, to be flushed again; and an earlier file under the key
     // name that goes once the file arrived.

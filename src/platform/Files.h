@@ -23,6 +23,7 @@ struct PathOccupant {
     bool identified = false;  // identity could be read
     FileIdentity identity;
     std::string longName;     // the file's real name in its folder
+    bool readOnly = false;    // Windows refuses to replace or remove it
 };
 PathOccupant WhatAnswersAt(const std::string& path);
 // The identity alone (no name search), of a file or of a folder (named with or
@@ -42,7 +43,10 @@ bool IsFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Size in bytes, or -1 when the file cannot be read.
 long long FileSize(const std::string& path);
+// Waits a short while for another program that holds the file.
 bool DeleteFileAt(const std::string& path);
+// Takes the read-only attribute off a file.
+bool MakeWritable(const std::string& path);
 // Moves from over to, replacing a file there, and makes the move durable.
 bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
@@ -83,9 +87,13 @@ public:
     // only when replace is set, otherwise the answer is Taken.
     Move MoveTo(const std::string& path, bool replace);
     const std::string& Path() const { return path_; }  // where it is now
+    // Whether the last step failed because another program (a virus scanner,
+    // an indexer) held the file beyond a short wait.
+    bool HeldElsewhere() const { return held_; }
 
 private:
     std::string path_;
     std::intptr_t handle_;  // the system's handle or descriptor
+    bool held_ = false;
 };
 std::vector<std::string> ListFolder(const std::string& folder);

@@ -41,6 +41,8 @@ PathOccupant WhatAnswersAt(const std::string& path) {
     PathOccupant o;
     o.exists = o.identified = IdentityOf(path, o.identity);
     if (!o.exists) return o;
+    struct stat st;
+    o.readOnly = stat(Native(path).c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
     // A link answers for the file it leads to, as a short name does on Windows.
     char real[PATH_MAX];
     if (realpath(Native(path).c_str(), real)) {
@@ -128,6 +130,11 @@ long long FileSize(const std::string& path) {
 }
 
 bool DeleteFileAt(const std::string& path) { return unlink(Native(path).c_str()) == 0; }
+
+bool MakeWritable(const std::string& path) {
+    struct stat st;
+    return stat(Native(path).c_str(), &st) == 0 && chmod(Native(path).c_str(), st.st_mode | S_IWUSR) == 0;
+}
 
 bool MoveOver(const std::string& from, const std::string& to) {
     return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;

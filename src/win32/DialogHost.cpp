@@ -132,6 +132,8 @@ int RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
                                            reinterpret_cast<LPARAM>(&host));
     if (result == -1 || !host.dialog) return kExitNoDialog;
     const int status = host.dialog->RunOutcome();
+    // A worker stuck past a close's grace still uses the dialog: end here.
+    if (host.dialog->WorkerAbandoned()) ExitProcess(static_cast<UINT>(status));
     // The worker has ended; tasks still queued for the window are dropped with the view.
     host.dialog.reset();
     return status;

@@ -71,6 +71,7 @@ PathOccupant WhatAnswersAt(const std::string& path) {
     if (find == INVALID_HANDLE_VALUE) return o;  // a root or a device: no long name to compare
     FindClose(find);
     o.longName = found.cFileName;
+    o.readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     return o;
 }
 
@@ -81,14 +82,36 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 
 namespace {
 HANDLE Handle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+bool Held(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+// An on-access scanner or an indexer opens a new file for a moment: the step
+// is tried again for about half a second. held: the last failure was that.
+template <typename Step>
+bool UnlessHeld(Step step, bool& held, bool deniedMayBeHeld = false) {
+    for (int tries = 0;; ++tries) {
+        if (step()) return held = false, true;
+        const DWORD error = GetLastError();
+        held = Held(error);
+        // Replacing a file that another program has open is denied, not a sharing violation.
+        if ((!held && !(deniedMayBeHeld && error == ERROR_ACCESS_DENIED)) || tries == 25) return false;
+        Sleep(20);
+    }
+}
 }  // namespace
 
 // No other handle may share the file (the library has closed its own), and
 // DELETE lets it be renamed through this one.
-StagedFile::StagedFile(const std::string& path)
-    : path_(path),
-      handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {}
+StagedFile::StagedFile(const std::string& path) : path_(path), handle_(-1) {
+    UnlessHeld(
+        [&] {
+            handle_ = reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                                                  0, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                                                  nullptr));
+            return Handle(handle_) != INVALID_HANDLE_VALUE;
+        },
+        held_);
+}
 
 StagedFile::~StagedFile() {
     if (Handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(Handle(handle_));
@@ -167,7 +190,10 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
     std::memcpy(rename->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (!SetFileInformationByHandle(Handle(handle_), FileRenameInfo, rename, static_cast<DWORD>(info.size()))) {
+    const auto renamed = [&] {
+        return SetFileInformationByHandle(Handle(handle_), FileRenameInfo, rename, static_cast<DWORD>(info.size())) != 0;
+    };
+    if (!UnlessHeld(renamed, held_, replace)) {
         const DWORD error = GetLastError();
         return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Taken : Move::Failed;
     }
@@ -206,7 +232,15 @@ long long FileSize(const std::string& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) {
+    bool held = false;
+    return UnlessHeld([&] { return DeleteFileA(path.c_str()) != 0; }, held);
+}
+
+bool MakeWritable(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
 
 bool MoveOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -15,6 +15,9 @@ static_assert(kRestartNoCrash == RESTART_NO_CRASH && kRestartNoHang == RESTART_N
 bool CMERORVSApp::InitInstance() {
     // Libraries are loaded by full path only; the current folder never serves one.
     SetDllDirectoryA("");
+    // An empty card reader or a pulled stick fails the call instead of holding
+    // an unattended run behind Windows' "no disk" box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
     const RestartRegistration restart = RestartRegistrationFor(commandLine_);

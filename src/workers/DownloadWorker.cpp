@@ -47,16 +47,21 @@ void CMERORVSDlg::DownloadWorker() {
         ShowDownloadBusy();
         bool remarked = false;
         if (key->KeyOpen() == 0) {
+            // Closed whatever breaks the transfer off: the library would stay busy.
+            struct Closing {
+                IKeyLibrary& key;
+                ~Closing() { key.KeyClose(); }
+            } closing{*key};
             BackupTarget backup{BackupFolder_, BackupUsable_, OutputNamer()};
-            remarked = TransferAll(*key, BackupFolder_.empty() ? nullptr : &backup);
-            key->KeyClose();
+            remarked = TransferAll(*key, BackupWanted_ ? &backup : nullptr);
         }
         // A close asked for during the transfer leaves the key as it is.
         const bool stopped = stopRequested_;
-        if (!stopped) DeleteDownloadedFiles(*key, deleteWanted);
-        exitStatus_ = stopped                                ? kExitStopped
-                      : EveryFileArrived() && !remarked ? kExitAllArrived
-                                                             : kExitFileMissing;
+        const bool emptied = stopped || DeleteDownloadedFiles(*key, deleteWanted);
+        exitStatus_ = stopped                ? kExitStopped
+                      : !EveryFileArrived() || remarked ? kExitFileMissing
+                      : emptied              ? kExitAllArrived
+                                             : kExitKeyNotEmptied;
     }
 
     if (!CompactMode_) {
@@ -106,6 +111,7 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
     for (const auto& [index, sealed] : stored) {
         if (sealed.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
         remarked = remarked || (sealed.result == TransferResult::Complete && !sealed.problem.empty());
+        AppendStatusLine(sealed.note);
         AppendStatusLine(sealed.problem);
     }
     return remarked;
@@ -127,18 +133,30 @@ bool CMERORVSDlg::EveryFileArrived() const {
     return true;
 }
 
-void CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
-    if (!deleteWanted || !EveryFileArrived()) return;
+bool CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
+    if (!deleteWanted || !EveryFileArrived()) return true;
     SetCounterText("Download - l\xF6sche Key");  // "lösche"
-    if (key.KeyOpen() != 0) return;
+    // The next run would bring every file that stays once more, under new .kvr names.
+    if (key.KeyOpen() != 0) {
+        AppendStatusLine("Key konnte nicht geleert werden");
+        return false;
+    }
+    int deleted = 0, wanted = 0;
     for (size_t i = 0; i < KeyFileList_.size(); ++i) {
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), true);
         if (KeyFileList_[i].name != kParameterFileName) {
             char name[kKeyNameBufferSize];
             FillBuffer(name, KeyFileList_[i].name);
-            key.KeyDeleteFile(name);
+            ++wanted;
+            if (key.KeyDeleteFile(name) == 0) ++deleted;
+            // "Datei %s konnte nicht vom Key gelöscht werden"
+            else AppendStatusLine(Format("Datei %s konnte nicht vom Key gel\xF6scht werden", name));
         }
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), false);
     }
     key.KeyClose();
+    // "Key nur teilweise geleert: %d von %d Dateien gelöscht"
+    if (deleted != wanted)
+        AppendStatusLine(Format("Key nur teilweise geleert: %d von %d Dateien gel\xF6scht", deleted, wanted));
+    return deleted == wanted;
 }

@@ -41,6 +41,7 @@ struct Op {
     Data data;             // Write: the content after it
     bool replace = false, folder = false;
     bool deviceToo = true;  // Flush: a full one, not only to the device's cache
+    bool readOnly = true;   // ReadOnly: the attribute set or taken off
     bool durable = false;  // at once
 };
 Op NewOp(Op::Kind kind) {
@@ -233,7 +234,7 @@ public:
                 break;
             }
             case Op::ReadOnly:
-                if (Entry* e = At(w, op.from)) e->readOnly = true;
+                if (Entry* e = At(w, op.from)) e->readOnly = op.readOnly;
                 break;
             case Op::Flush:
                 break;
@@ -422,7 +423,10 @@ PathOccupant WhatAnswersAt(const std::string& path) {
     const std::lock_guard<std::mutex> g(L().m);
     PathOccupant o;
     o.exists = o.identified = IdentityLocked(L().live, path, o.identity);
-    if (const Entry* e = Layer::At(L().live, path)) o.longName = e->name;
+    if (const Entry* e = Layer::At(L().live, path)) {
+        o.longName = e->name;
+        o.readOnly = e->readOnly;
+    }
     return o;
 }
 
@@ -478,6 +482,18 @@ bool DeleteFileAt(const std::string& path) {
     Op op = NewOp(Op::Remove);
     op.from = path;
     op.id = e->id;
+    l.Record(op);
+    return true;
+}
+
+bool MakeWritable(const std::string& path) {
+    Layer& l = L();
+    const std::lock_guard<std::mutex> g(l.m);
+    const Entry* e = Layer::At(l.live, path);
+    if (!e || e->folder) return false;
+    Op op = NewOp(Op::ReadOnly);
+    op.from = path;
+    op.readOnly = false;
     l.Record(op);
     return true;
 }
@@ -551,7 +567,8 @@ StagedFile::StagedFile(const std::string& path) : path_(path), handle_(-1) {
     Layer& l = L();
     const std::lock_guard<std::mutex> g(l.m);
     const Entry* e = Layer::At(l.live, path);
-    if (!e || e->folder || e->readOnly || l.Held(e->id)) return;
+    held_ = e && l.Held(e->id);
+    if (!e || e->folder || e->readOnly || held_) return;
     handle_ = l.nextHandle++;
     l.handles[handle_] = {e->id};
 }

@@ -36,24 +36,27 @@ TEST(OutputFolder, FromParameterOneWithTrailingBackslash) {
 TEST(BackupFolder, CreatedShownAndRefusedWhenItIsTheOutputFolder) {
     struct Case {
         const char* why;
-        std::string backup;  // below the temporary folder
+        std::string backup;  // below the temporary folder; "" for a switch with only blanks after it
         const char* problem;
     } cases[] = {
-        {"a new folder chain", "S\\deep\\", ""},
+        // Made all the same; these tests' folders share one volume.
+        {"a new folder chain", "S\\deep\\", "\r\nSicherungsordner liegt auf dem Datentr\xE4ger des Ausgabeordners: "},
         {"the output folder by another name", "out\\.", "\r\nSicherungsordner ist der Ausgabeordner: "},
         {"a file in the way", "blocker\\sub", "\r\nSicherungsordner fehlt: "},
+        {"nothing after the switch", "", "\r\nSicherungsordner fehlt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         DialogHarness h;
         WriteFile(h.temp / "blocker", "a file where a folder should be");
-        const std::string backup = h.temp / c.backup + (c.backup.back() == '\\' ? "" : "\\");
-        h.Start("\"" + h.output + "\" t normal x x \"/Backup:" + h.temp / c.backup + "\"");
+        const std::string given = c.backup.empty() ? "  " : h.temp / c.backup;
+        const std::string backup = c.backup.empty() ? "" : given + (c.backup.back() == '\\' ? "" : "\\");
+        h.Start("\"" + h.output + "\" t normal x x \"/Backup:" + given + "\"");
         EXPECT_EQ(h.dialog->BackupFolder(), backup);
         EXPECT_EQ(h.view.GetText(IDC_OUTPUT_LABEL), "Ausgabe: " + h.output + "  Sicherung: " + backup);
         const std::string log = h.Log();
-        EXPECT_EQ(log.substr(0, log.find("\r\nEs wurden")), c.problem[0] ? c.problem + backup : "");
-        EXPECT_EQ(h.system.foldersInUse.size(), 2u);
+        EXPECT_EQ(log.substr(0, log.find("\r\nEs wurden")), c.problem + backup);
+        EXPECT_EQ(h.system.foldersInUse.size(), c.backup.empty() ? 1u : 2u);
     }
 }
 

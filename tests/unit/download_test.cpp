@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 #include <chrono>
 #include <thread>
 
@@ -235,22 +236,50 @@ TEST(DialogStart, RemovesOnlyTheToolsTemporaryFilesFromTheOutputFolder) {
 }
 
 TEST(DownloadWorker, AnExceptionNeverEscapesTheWorker) {
-    // A file the transfer cannot hold in memory fails alone; anything else ends
-    // the worker with a status line and a dialog ready again. The key keeps all.
-    for (bool fromTransfer : {true, false}) {
-        Download h({{"A.DDD", 10}, {"B.DDD", 20}}, PlainKey());
-        h.key->OnRead([fromTransfer](int read) {
-            if (read != 0) return;
-            if (fromTransfer) throw std::bad_alloc();
+    // A file the transfer cannot hold in memory, or whose finish throws
+    // anything at all, fails alone, and the next file's finish still runs;
+    // anything else ends the worker with a status line and a dialog ready
+    // again. The key keeps all, and the exit status never says all arrived.
+    struct Case {
+        const char* where;
+        bool secondArrives;
+        const char* line;
+    } cases[] = {
+        {"read, out of memory", true, "Datei A.DDD nicht vollst"},
+        {"read, anything", false, "Interner Fehler: unbekannte Ausnahme"},
+        {"finish, anything", true, "Datei A.DDD nicht vollst"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        const bool inFinish = c.where[0] == 'f';
+        KeyDescription scrambled;  // its finish asks the clock for the file's name
+        Download h({{"A.DDD", 10}, {"B.DDD", 20}}, inFinish ? scrambled : PlainKey());
+        // The first reading off the worker's thread: the first file's naming.
+        std::mutex m;
+        std::thread::id worker;
+        bool thrown = false;
+        h.system.onNow = [&] {
+            const std::lock_guard<std::mutex> l(m);
+            if (!inFinish || thrown || worker == std::thread::id() || std::this_thread::get_id() == worker) return;
+            thrown = true;
+            throw 42;
+        };
+        h.key->OnRead([&](int read) {
+            if (read == 0 && inFinish) {
+                const std::lock_guard<std::mutex> l(m);
+                worker = std::this_thread::get_id();
+            }
+            if (read != 0 || inFinish) return;
+            if (c.secondArrives) throw std::bad_alloc();
             throw 42;
         });
         h.Run();
-        EXPECT_EQ(h.key->Files().size(), 3u) << fromTransfer;
-        EXPECT_FALSE(PathExists(h.Out("A.DDD"))) << fromTransfer;
-        EXPECT_EQ(h.Arrived("B.DDD"), fromTransfer) << h.Log();
-        EXPECT_NE(h.Log().find(fromTransfer ? "Datei A.DDD nicht vollst" : "Interner Fehler: unbekannte Ausnahme"),
-                  std::string::npos)
+        EXPECT_EQ(h.key->Files().size(), 3u);
+        EXPECT_EQ(ListFolder(h.output), c.secondArrives ? std::vector<std::string>{"B.DDD"} : std::vector<std::string>{})
             << h.Log();
+        EXPECT_EQ(PathExists(h.Out("B.DDD")), c.secondArrives) << h.Log();
+        EXPECT_NE(h.Log().find(c.line), std::string::npos) << h.Log();
+        EXPECT_EQ(h.dialog->RunOutcome(), kExitFileMissing);
         EXPECT_TRUE(h.view.Control(IDC_START).enabled);
         EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
         EXPECT_FALSE(h.view.TimerArmed(kActivityTimer));

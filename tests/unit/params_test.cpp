@@ -94,10 +94,15 @@ TEST(CommandLineSettings, TheBackupSwitchStandsAnywhereAndShiftsNothing) {
         {"\"/Backup:E:\\Sicherung 2\" C:\\Out \"Lkw 12\" mini /Min:30 nodelete", "E:\\Sicherung 2"},
         {"C:\\Out \"Lkw 12\" /BACKUP:D:\\S mini /Min:30 nodelete", "D:\\S"},
         {"C:\\Out \"Lkw 12\" mini /Min:30 nodelete /backup:x /Backup:y", "y"},
+        // A quote may open after the colon; blanks alone name no folder.
+        {"C:\\Out /Backup:\"E:\\Sich 2\" \"Lkw 12\" mini /Min:30 nodelete", "E:\\Sich 2"},
+        {"C:\\Out \"/Backup:  \" \"Lkw 12\" mini /Min:30 nodelete", ""},
+        {"C:\\Out /Backup: \"Lkw 12\" mini /Min:30 nodelete", ""},
     };
     for (const Case& c : cases) {
         const RunSettings s = Settings(c.line);
         EXPECT_EQ(s.backupFolder, c.backup) << c.line;
+        EXPECT_EQ(s.backupWanted, c.line != cases[0].line) << c.line;
         EXPECT_EQ(s.outputFolder, "C:\\Out") << c.line;
         EXPECT_EQ(s.titleText, "Lkw 12") << c.line;
         EXPECT_TRUE(s.compactMode) << c.line;

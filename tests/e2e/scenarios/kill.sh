@@ -63,7 +63,7 @@ sleep $delay
 kill
 EOF2
         tool_exit 10
-        ls "$S/out" | grep -q '^~mero[0-9]*\.part$' && leftovers=$((leftovers + 1))
+        ls "$S/out" | grep -q '^~mero[0-9A-Fa-f-]*\.part$' && leftovers=$((leftovers + 1))
         check_after_kill "$round"
     done
     # One download to the end: the kills' debris is gone, nothing of the key is lost.

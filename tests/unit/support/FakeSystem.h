@@ -2,6 +2,7 @@
 // Registry, version information and clock as a test wants them. Pauses only
 // advance the clock, so a test takes milliseconds and still sees each pause.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,7 +29,11 @@ public:
         std::lock_guard<std::mutex> l(m_);
         return ticks_;
     }
-    std::time_t Now() override { return now; }
+    std::function<void()> onNow;  // runs at every reading of the clock, on the reader's thread
+    std::time_t Now() override {
+        if (onNow) onNow();
+        return now;
+    }
     void DebugOutput(const std::string& text) override {
         std::lock_guard<std::mutex> l(m_);
         debug_.push_back(text);
