@@ -31,6 +31,28 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         h.Click(IDC_START);
         h.WaitForWorker();
     };
+    // A worker stuck in a call (a backup write to a dead share, say) past a
+    // close's grace: the dialog ends without it, stopped.
+    const auto stuckPastTheGrace = [](DialogHarness& h) {
+        std::promise<void> reading, release;
+        const std::shared_future<void> released = release.get_future().share();
+        h.key->OnRead([&reading, released](int read) {
+            if (read != 0) return;
+            reading.set_value();
+            released.wait();
+        });
+        h.Click(IDC_START);
+        reading.get_future().wait();
+        h.dialog->OnCancel();
+        EXPECT_TRUE(h.view.TimerArmed(kCloseGraceTimer));
+        EXPECT_EQ(h.view.TimerPeriod(kCloseGraceTimer), kCloseGraceMs);
+        h.dialog->OnTimer(kCloseGraceTimer);
+        EXPECT_TRUE(h.view.Ended());
+        EXPECT_TRUE(h.dialog->WorkerAbandoned());
+        EXPECT_EQ(h.dialog->RunOutcome(), kExitStopped);
+        release.set_value();
+        h.WaitForWorker();
+    };
     const auto trigger = [](DialogHarness& h) {
         h.view.SetCheck(IDC_KEY_TO_PC, false);
         h.view.SetCheck(IDC_KEY_1, true);
@@ -46,6 +68,13 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         {"the key does not open", {"A.DDD"}, [](KeyDescription& d) { d.openFails = true; }, "", nullptr,
          kExitFileMissing},
         {"compact, stopped by a close", {"A.DDD", "B.DDD"}, none, " t mini", closeAtFirstRead, kExitStopped},
+        {"a worker stuck past the close's grace", {"A.DDD", "B.DDD"}, none, "", stuckPastTheGrace, kExitStopped},
+        {"the key would not open to be emptied", {"A.DDD", "B.DDD"}, [](KeyDescription& d) { d.opensBeforeFailure = 1; },
+         "", nullptr, kExitKeyNotEmptied},
+        {"a file the key would not delete", {"A.DDD", "B.DDD"}, [](KeyDescription& d) { d.deleteFails = {"B.DDD"}; },
+         "", nullptr, kExitKeyNotEmptied},
+        {"a backup switch with nothing after it", {"A.DDD"}, none, " t normal /Min:5 /Backup:", nullptr,
+         kExitFileMissing},
         {"an empty key", {}, none, "", nullptr, kExitAllArrived},
         {"nodelete, every file arrived", {"A.DDD"}, none, " t normal /Min:5 nodelete", nullptr, kExitAllArrived},
         {"no key answers", {"A.DDD"}, [](KeyDescription& d) { d.presenceFile = "absent"; }, "", nullptr,
