@@ -116,10 +116,28 @@ TEST(KvrNaming, MarkersAndSplit) {
 }
 
 TEST(FileNames, TheToolsTemporaryPattern) {
-    EXPECT_TRUE(IsTemporaryName(TemporaryName(0)));
-    EXPECT_TRUE(IsTemporaryName("~MERO0417.PART"));
-    for (const char* other : {"~mero.part", "~mero12a4.part", "mero0001.part", "~mero0001.part.DDD", "~mero0001.par"})
-        EXPECT_FALSE(IsTemporaryName(other)) << other;
+    // This computer's, an earlier version's (ours wherever), another computer's.
+    struct Case {
+        std::string name;
+        bool tools, own;
+    } cases[] = {
+        {TemporaryName(0), true, true},
+        {TemporaryName(12345), true, true},
+        {"~MERO0417.PART", true, true},
+        {TemporaryName(7).substr(0, 5) + (TemporaryName(7)[5] == '0' ? "1" : "0") + TemporaryName(7).substr(6), true,
+         false},
+        {"~mero12a4.part", false, false},
+        {"~mero.part", false, false},
+        {"~meroABCDEFGH-0001.part", false, false},
+        {"~meroABCDEF01-.part", false, false},
+        {"mero0001.part", false, false},
+        {"~mero0001.part.DDD", false, false},
+        {"~mero0001.par", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsTemporaryName(c.name), c.tools) << c.name;
+        EXPECT_EQ(IsOwnTemporaryName(c.name), c.own) << c.name;
+    }
 }
 
 TEST(FileNames, OnlyPlainNamesReachTheDisk) {
