@@ -30,6 +30,8 @@ void CMERORVSDlg::OnInitDialog() {
 
     params_.Parse();
     const RunSettings settings = InterpretParams(params_);
+    DataRoot_ = system_.ReadDataPath().value_or("C:\\MERO");
+    LogFile_ = settings.logFile;
     std::vector<std::string> leftovers = ResolveOutputFolder(settings);
     const std::string backupProblem = ResolveBackupFolder(settings, leftovers);
     CompactMode_ = settings.compactMode;
@@ -77,12 +79,8 @@ void CMERORVSDlg::OnInitDialog() {
 }
 
 std::vector<std::string> CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
-    if (settings.hasOutputFolder) {
-        OutputFolder_ = settings.outputFolder;
-    } else {
-        const std::string root = system_.ReadDataPath().value_or("C:\\MERO");
-        OutputFolder_ = root + "\\Daten\\Container\\KVR\\";
-    }
+    if (settings.hasOutputFolder) OutputFolder_ = settings.outputFolder;
+    else OutputFolder_ = DataRoot_ + "\\Daten\\Container\\KVR\\";
     return PrepareFolder(OutputFolder_);
 }
 
@@ -158,6 +156,7 @@ void CMERORVSDlg::OnButtonClicked(int id) {
 
 void CMERORVSDlg::OnCancel() {
     closing_ = true;
+    if (!closedBy_) closedBy_ = "geschlossen";
     view_.KillTimer(kTimeLimitTimer);
     view_.KillTimer(kDeviceSettleTimer);
     if (workerRunning_) {
@@ -185,6 +184,7 @@ void CMERORVSDlg::OnCloseGraceEnded() {
     // The key keeps its files: the worker never got as far as emptying it.
     workerAbandoned_ = true;
     exitStatus_ = kExitStopped;
+    EndRunLog("die laufende Datei kam nicht zum Ende");
     view_.EndDialog();
 }
 
@@ -249,6 +249,7 @@ void CMERORVSDlg::OnWorkerFinished(const std::string& failure) {
         ShowDownloadIdle();
         if (!CompactMode_) view_.Enable(IDC_PREPARE_KEY, true);
     }
+    EndRunLog(nullptr);
     if (!closeWhenWorkerEnds_ && deviceChangePending_) {
         deviceChangePending_ = false;
         OnDeviceChange();

@@ -10,6 +10,7 @@
 
 #include "app/ExitStatus.h"
 #include "app/Params.h"
+#include "app/RunLog.h"
 #include "controls/ColorButton.h"
 #include "key/KeyDirectory.h"
 #include "key/KeyLibrary.h"
@@ -141,6 +142,15 @@ private:
     void TriggerWorker();
     void SetTriggerStatus(const std::string& text);
 
+    // The run log: a worker's run is one block from its start to its end (a
+    // trigger run and the download it starts share one); a command is a line.
+    void BeginRunLog();
+    void LogEntry(const KeyFileEntry& entry, const TransferOutcome* outcome, const std::string& backupFolder);
+    void EndRunLog(const char* endedBy);
+    void LogCommand(const std::string& what);
+    std::string LogFileNow();
+    void SayLogFailure(bool written);
+
     IView& view_;
     ISystem& system_;
     IKeyLibrarySource& keys_;
@@ -149,7 +159,13 @@ private:
     ProgramInfo program_;
     std::string KeyLibraryPath_;
     std::string DriverLibraryPath_;
+    std::string DataRoot_;
     std::string OutputFolder_;
+    std::string LogFile_;  // given by /Log:, else the month's file under the data root
+    RunLog log_;
+    bool logFailureSaid_ = false;
+    std::string KeyText_;  // identity and edition from the last preparation
+    const char* closedBy_ = nullptr;  // what ended the run: "geschlossen", "Zeitlimit"
     bool BackupWanted_ = false;
     std::string BackupFolder_;  // empty: none named
     bool BackupUsable_ = false;

@@ -43,12 +43,11 @@ int TimeLimitFromText(const std::string& text) {
 }
 
 namespace {
-// "/Backup:" in any case.
-bool IsBackupSwitch(const std::string& text) {
-    static const char kSwitch[] = "/backup:";
-    if (text.size() < sizeof kSwitch - 1) return false;
-    for (size_t i = 0; i + 1 < sizeof kSwitch; ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != kSwitch[i]) return false;
+// A switch such as "/backup:" (lower case), in any case.
+bool IsSwitch(const std::string& text, const std::string& name) {
+    if (text.size() < name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != name[i]) return false;
     return true;
 }
 }  // namespace
@@ -57,9 +56,12 @@ RunSettings InterpretParams(const CParams& params) {
     RunSettings s;
     std::vector<tagParam> p;
     for (const tagParam& param : params.Params) {
-        if (IsBackupSwitch(param.Text)) {  // the last one counts
+        // The last one of each counts.
+        if (IsSwitch(param.Text, "/backup:")) {
             s.backupWanted = true;
             s.backupFolder = Trim(param.Text.substr(8));
+        } else if (IsSwitch(param.Text, "/log:")) {
+            s.logFile = Trim(param.Text.substr(5));
         } else {
             p.push_back(param);
         }

@@ -21,11 +21,13 @@ public:
     std::string CommandLine;
 };
 
-// The run settings that parameters 1 to 5 produce, and the switch
-// "/Backup:<folder>", taken out wherever it stands before they are counted.
+// The run settings that parameters 1 to 5 produce, and the switches
+// "/Backup:<folder>" and "/Log:<file>", taken out wherever they stand before
+// the parameters are counted.
 struct RunSettings {
     bool backupWanted = false;  // the switch was given, maybe with nothing after it
     std::string backupFolder;   // blanks at its ends removed
+    std::string logFile;        // empty: the month's file under the data root
     bool hasOutputFolder = false;
     std::string outputFolder;
     std::string titleText;

@@ -5,6 +5,7 @@
 
 void CMERORVSDlg::AppendStatusLine(const std::string& message) {
     if (message.empty()) return;
+    log_.Line(message);
     // Appending at the end keeps the cost per line constant however long the
     // log grows; the text is the same as rewriting it whole.
     view_.AppendText(IDC_STATUS_LOG, "\r\n" + message);
@@ -45,6 +46,7 @@ void CMERORVSDlg::OnTimer(int timerId) {
             PrepareKey();
             break;
         case kTimeLimitTimer:
+            if (!closedBy_) closedBy_ = "Zeitlimit";
             OnCancel();
             break;
         case kDeviceSettleTimer:

@@ -38,6 +38,7 @@ void CMERORVSDlg::InitKey() {
         }
     }
     AppendStatusLine(message);
+    LogCommand("Key initialisieren: " + message);
     view_.SetWaitCursor(false);
 }
 
@@ -67,6 +68,7 @@ void CMERORVSDlg::DeleteSelectedKeyFiles() {
             key->KeyClose();
         }
         AppendStatusLine(Format("Es wurde(n) %d File(s) gel\xF6scht", count));  // "gelöscht"
+        LogCommand(Format("Key Datei l\xF6schen: %d Datei(en) gel\xF6scht", count));
         ListKeyDirectory();
     }
     view_.SetWaitCursor(false);
@@ -97,11 +99,15 @@ void CMERORVSDlg::FormatKey() {
         }
     }
     AppendStatusLine(message);
+    LogCommand("Key formatieren: " + message);
     ListKeyDirectory();
     view_.SetWaitCursor(false);
 }
 
 void CMERORVSDlg::TestBaudRate() {
     if (RefusedWhileWorkerRuns()) return;
-    if (IKeyLibrary* key = Library()) key->KeySetBaudRate(ReadBaudRateChoice());
+    if (IKeyLibrary* key = Library()) {
+        const int speed = ReadBaudRateChoice();
+        LogCommand(Format("Baudrate: %d, Antwort %d", speed, key->KeySetBaudRate(speed)));
+    }
 }

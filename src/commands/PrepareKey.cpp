@@ -23,6 +23,8 @@ std::string CMERORVSDlg::MissingLibraryMessage() {
 void CMERORVSDlg::PrepareKey(bool announceKey) {
     if (RefusedWhileWorkerRuns()) return;
     KeyIdentified_ = false;
+    KeyText_.clear();
+    std::string logged = "kein Key";
     view_.SetWaitCursor(true);
     for (int id : kEditionButtons) view_.Show(id, false);
     view_.SetText(IDC_COUNTER, "Download 0 - 0");
@@ -45,6 +47,8 @@ void CMERORVSDlg::PrepareKey(bool announceKey) {
             const std::string text = IdentityText(identity);
             const EditionInfo edition = EditionFromIdentity(text);
             view_.SetText(IDC_SERIAL, Format("SN: %s\r\n( %s )", text.c_str(), edition.name.c_str()));
+            KeyText_ = Format("%s ( %s )", text.c_str(), edition.name.c_str());
+            logged = KeyText_;
             for (int id : kEditionButtons) view_.Show(id, false);
             if (edition.edition != KeyEdition::None) {
                 view_.SetTitle(TitleForEdition(view_.GetTitle(), edition.edition));
@@ -62,6 +66,7 @@ void CMERORVSDlg::PrepareKey(bool announceKey) {
         if (key.KeyReadDirectory(table.Pointers()) == 0) {
             FillFileList(table);
             const int n = static_cast<int>(KeyFileList_.size());
+            logged += Format(", %d Datei(en)", n);
             const bool hasFiles = n > 0;
             view_.SetText(IDC_COUNTER, Format("Download 0 - %d", n));
             for (int id : kEditionButtons) view_.Enable(id, !hasFiles);
@@ -74,6 +79,7 @@ void CMERORVSDlg::PrepareKey(bool announceKey) {
     }
 
     AppendStatusLine(message);
+    LogCommand("Key vorbereiten: " + (message.empty() ? logged : message));
     view_.Enable(IDC_PREPARE_KEY, true);
     view_.SetWaitCursor(false);
 }

@@ -50,6 +50,9 @@ bool MakeWritable(const std::string& path);
 // Moves from over to, replacing a file there, and makes the move durable.
 bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
+// Adds text at the end of a file, creating it, in one write: another process
+// appending at the same time never lands in the middle.
+bool AppendToFile(const std::string& path, const std::string& text);
 // Writes and closes; false on any short or failed step.
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
 

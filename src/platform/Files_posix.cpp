@@ -131,6 +131,13 @@ long long FileSize(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) { return unlink(Native(path).c_str()) == 0; }
 
+bool AppendToFile(const std::string& path, const std::string& text) {
+    const int fd = open(Native(path).c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    if (fd < 0) return false;
+    const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return close(fd) == 0 && whole;
+}
+
 bool MakeWritable(const std::string& path) {
     struct stat st;
     return stat(Native(path).c_str(), &st) == 0 && chmod(Native(path).c_str(), st.st_mode | S_IWUSR) == 0;

@@ -237,6 +237,18 @@ bool DeleteFileAt(const std::string& path) {
     return UnlessHeld([&] { return DeleteFileA(path.c_str()) != 0; }, held);
 }
 
+bool AppendToFile(const std::string& path, const std::string& text) {
+    // Append access alone: the system puts every write at the file's end.
+    const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    const bool whole = text.size() <= MAXDWORD &&
+                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+                       done == text.size();
+    return CloseHandle(file) && whole;
+}
+
 bool MakeWritable(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY) != 0;

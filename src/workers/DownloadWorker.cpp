@@ -30,6 +30,7 @@ void CMERORVSDlg::StartDownload() {
 }
 
 void CMERORVSDlg::DownloadWorker() {
+    BeginRunLog();
     view_.SetProgress(IDC_PROGRESS, 0);
     ProgressCountingUp_ = false;
     view_.SetTimer(kActivityTimer, 200);
@@ -58,6 +59,11 @@ void CMERORVSDlg::DownloadWorker() {
         // A close asked for during the transfer leaves the key as it is.
         const bool stopped = stopRequested_;
         const bool emptied = stopped || DeleteDownloadedFiles(*key, deleteWanted);
+        // "Key geleert" / "Key nicht geleert: ..."
+        if (stopped) log_.Line("Key nicht geleert: abgebrochen");
+        else if (!deleteWanted) log_.Line("Key nicht geleert: nodelete");
+        else if (!EveryFileArrived()) log_.Line("Key nicht geleert: nicht jede Datei kam an");
+        else if (emptied) log_.Line("Key geleert");
         exitStatus_ = stopped                ? kExitStopped
                       : !EveryFileArrived() || remarked ? kExitFileMissing
                       : emptied              ? kExitAllArrived
@@ -92,13 +98,20 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finisher.Wait();
         const size_t index = std::exchange(finishing, KeyFileList_.size());
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(index), false);
-        if (outcome.result == TransferResult::Complete) stored.emplace_back(index, std::move(outcome));
-        else AppendStatusLine(outcome.problem);
+        if (outcome.result == TransferResult::Complete) {
+            stored.emplace_back(index, std::move(outcome));
+            return;
+        }
+        AppendStatusLine(outcome.problem);
+        LogEntry(KeyFileList_[index], &outcome, std::string());
     };
     for (size_t i = 0; i < KeyFileList_.size() && !stopRequested_; ++i) {
         const FinishTransfer finish = ReadEntry(key, i, names, backup);
         finished();
-        if (!finish) continue;
+        if (!finish) {
+            LogEntry(KeyFileList_[i], nullptr, std::string());
+            continue;
+        }
         finisher.Start([&outcome, finish] { outcome = finish(); });
         finishing = i;
     }
@@ -113,6 +126,7 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         remarked = remarked || (sealed.result == TransferResult::Complete && !sealed.problem.empty());
         AppendStatusLine(sealed.note);
         AppendStatusLine(sealed.problem);
+        LogEntry(KeyFileList_[index], &sealed, backup ? backup->folder : std::string());
     }
     return remarked;
 }

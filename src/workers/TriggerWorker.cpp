@@ -46,6 +46,8 @@ void CMERORVSDlg::SetTriggerStatus(const std::string& text) {
 }
 
 void CMERORVSDlg::TriggerWorker() {
+    BeginRunLog();
+    log_.Line(Format("Auftrag an den Key: Modus %d", TriggerMode_));
     exitStatus_ = kExitNoDownload;  // unless the key finishes and its download runs
     IKeyLibrary* key = Library();
     if (!key) return;

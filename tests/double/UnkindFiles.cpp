@@ -551,6 +551,13 @@ bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t s
     return true;
 }
 
+bool AppendToFile(const std::string& path, const std::string& text) {
+    std::vector<unsigned char> content;
+    ReadWholeFile(path, content);
+    content.insert(content.end(), text.begin(), text.end());
+    return WriteWholeFile(path, content.data(), content.size());
+}
+
 std::vector<std::string> ListFolder(const std::string& folder) {
     const std::lock_guard<std::mutex> g(L().m);
     std::vector<std::string> names;

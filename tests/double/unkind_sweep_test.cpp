@@ -13,8 +13,9 @@ namespace {
 class UnkindPowerCuts : public PowerCuts {
 public:
     void Reset() override { unkind::Reset({"/dev/shm", std::filesystem::temp_directory_path().string()}); }
-    void Settle(const std::string& keyFolder, const std::string& backupFolder) override {
+    void Settle(const std::string& keyFolder, const std::string& backupFolder, const std::string& logFolder) override {
         unkind::KeepDurable(keyFolder);
+        unkind::KeepDurable(logFolder);
         unkind::Mount(backupFolder);
         unkind::Settle();
     }

@@ -128,7 +128,8 @@ public:
         for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
 
         const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
-        const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1), backup, pulled};
+        const std::string logFolder = h.temp.Path() + "\\log", log = logFolder + "\\run.log";
+        const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1), backup, pulled, logFolder};
         FileMap outsideBefore, outsideAfter;
         TreeFiles(h.temp.Path(), skip, outsideBefore);
         const FileMap before = FolderFiles(out);
@@ -138,9 +139,9 @@ public:
         const std::string backupSwitch = run_.backup == BackupCase::None           ? ""
                                          : run_.backup == BackupCase::SameAsOutput ? " \"/Backup:" + out + ".\""
                                                                                    : " \"/Backup:" + backup + "\"";
-        if (cuts_) cuts_->Settle(h.keyFolder, backup);
+        if (cuts_) cuts_->Settle(h.keyFolder, backup, logFolder);
         h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : "") +
-                backupSwitch);
+                backupSwitch + " \"/Log:" + log + "\"");
         if (cuts_ && run_.diskFault != DiskFault::None) cuts_->Fail(run_.diskFault, run_.faultAt);
         h.dialog->OnTimer(kStartupTimer);
         bool closed = false;
@@ -178,6 +179,7 @@ public:
         if (v.violation.empty()) v.violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
         if (v.violation.empty()) v.violation = CheckKey(keyBefore, keyAfter, closed);
         if (v.violation.empty() && faulted && !closed) v.violation = CheckFailureReported(h);
+        if (v.violation.empty() && !faulted) v.violation = CheckLog(h, ReadFile(log), out, backup, pulled, keyAfter);
         if (v.violation.empty() && cuts_) v.violation = CheckCuts(h, out, backup, pulled, before, keyBefore, closed);
         return v;
     }
@@ -199,6 +201,43 @@ private:
         for (const KeyFileCase& f : run_.files)
             if (h.Log().find(f.name) != std::string::npos) return std::string();
         return std::string("a ") + kDiskFaultNames[static_cast<int>(run_.diskFault)] + " failed, no status line names a file";
+    }
+
+    // The run log's account matches what is in the folders and on the key:
+    // every file it says stored lies there whole (the backup's copy too), every
+    // other one is still on the key; "Key geleert" and the exit status as they were.
+    std::string CheckLog(DialogHarness& h, const std::string& whole, const std::string& out, const std::string& backup,
+                         const std::string& pulled, const FileMap& keyAfter) const {
+        const size_t block = whole.find("\r\n=== ");  // after the preparation's line
+        if (block == std::string::npos) return "L: the run log holds no block: " + Quoted(whole.substr(0, 200));
+        const std::string log = whole.substr(block);
+        for (size_t i = 0; i < run_.files.size(); ++i) {
+            const KeyFileCase& f = run_.files[i];
+            const std::string entry = Format("\r\n  Datei %s (%d Byte): ", f.name.c_str(), static_cast<int>(f.size));
+            const size_t at = log.find(entry);
+            if (at == std::string::npos) continue;  // not listed (a name the directory cannot hold)
+            const std::string rest = log.substr(at + entry.size(), log.find("\r\n", at + entry.size()) - at - entry.size());
+            if (rest.rfind("gespeichert als ", 0) != 0) {
+                if (!keyAfter.count(f.name)) return "L: the log says " + Quoted(f.name) + " did not arrive, the key lost it";
+                continue;
+            }
+            const std::string stored = rest.substr(16, rest.find(", Sicherung ") - 16);
+            if (stored.compare(0, out.size(), out) != 0 || ReadFile(stored) != KeyContent(i, f.size))
+                return "L: the log says " + Quoted(f.name) + " is stored as " + Quoted(stored) + ", it is not";
+            const size_t copy = rest.find(", Sicherung ");
+            if (copy == std::string::npos) continue;
+            const std::string name = stored.substr(stored.rfind('\\') + 1);
+            if (ReadFile(backup + "\\" + name) != KeyContent(i, f.size) &&
+                ReadFile(pulled + "\\" + name) != KeyContent(i, f.size))
+                return "L: the log names a backup of " + Quoted(f.name) + " that is not there";
+        }
+        const bool emptied = log.find("\r\n  Key geleert\r\n") != std::string::npos;
+        if (emptied != (keyAfter.empty() && !run_.files.empty()))
+            return std::string("L: the log says the key was ") + (emptied ? "" : "not ") + "emptied";
+        if (log.find(Format("\r\n  Ende: R\xFC" "ckgabewert %d", static_cast<int>(h.dialog->RunOutcome()))) ==
+            std::string::npos)
+            return "L: the log's exit status is not the run's";
+        return std::string();
     }
 
     // Power cut after every step, each state cleaned up by the next start.

@@ -13,6 +13,9 @@
 //   I5 no temporary file of the tool remains.
 // With a backup folder, I1 asks for the bytes there too, and every file there
 // holds a key file's bytes.
+// The run log's block tells the same: each file it says stored lies whole
+// where it says, the others are still on the key, and "Key geleert" and the
+// exit status are the run's.
 // Over a file layer that can fail and lose power (PowerCuts), a failed write,
 // flush, rename or removal ends the run with exit status 3 and a status line
 // naming a key file; and after a power cut at every step of the run, once the
@@ -97,8 +100,10 @@ public:
     virtual ~PowerCuts() = default;
     virtual void Reset() = 0;  // an empty world with the temporary folders
     // The world before the run: the key a device of its own whose changes are
-    // durable at once, the backup folder a volume of its own.
-    virtual void Settle(const std::string& keyFolder, const std::string& backupFolder) = 0;
+    // durable at once, the backup folder a volume of its own; the run log's
+    // folder neither fails nor loses power (its account is checked apart).
+    virtual void Settle(const std::string& keyFolder, const std::string& backupFolder,
+                        const std::string& logFolder) = 0;
     virtual void Fail(DiskFault kind, int nth) = 0;
     virtual bool FaultFired() = 0;
     virtual size_t Steps() = 0;
