@@ -57,3 +57,6 @@ fi
 tool_exit 3600
 echo "Output folder $S/out:"; ls -l "$S/out"
 echo "Key after the download:"; ls -l "$S/key"
+log="$WINEPREFIX/drive_c/MERO/Daten/Protokoll/KeyDownload_$(date +%Y-%m).log"
+echo "Run log C:\\MERO\\Daten\\Protokoll\\$(basename "$log"), its last block:"
+iconv -f CP1252 -t UTF-8 "$log" | tr -d '\r' | awk '/^=== /{block=""} {block = block $0 "\n"} END {printf "%s", block}'

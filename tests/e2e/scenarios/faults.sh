@@ -455,7 +455,7 @@ scenario_fault_read_only_earlier_files() {
 # for long, the file stays on the key and the status log names the cause.
 scenario_fault_scanner_holds_new_files() {
     local row
-    for row in 300 3000; do
+    for row in 300 1500; do
         new_scenario "f_scanner_$row"
         with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "hold_written = $row"
         five_files; fault_setup

@@ -1,0 +1,78 @@
+# The run log: the account of each run, kept where the output folder's
+# importers never see it, written in Windows-1252 with CR LF.
+
+# The last block of a log file, in UTF-8 without CRs.
+last_block() {  # last_block <log file>
+    [ -f "$1" ] || { echo "(no log at $1)"; return; }
+    iconv -f CP1252 -t UTF-8 "$1" | tr -d '\r' | awk '/^=== /{block=""} {block = block $0 "\n"} END {printf "%s", block}'
+}
+
+# The block holds each line given (fixed strings).
+block_says() {  # block_says <block> <line>...
+    local block=$1 line
+    shift
+    for line in "$@"; do
+        grep -qF -- "$line" <<<"$block" || fail "the log lacks \"$line\": $(sed 's/^/      /' <<<"$block")"
+    done
+}
+
+scenario_log_of_an_unattended_run_with_a_failed_file() {
+    new_scenario log_failed
+    set_data_path --delete
+    rm -rf "$WINEPREFIX/drive_c/MERO/Daten/Protokoll"
+    unattended_run 3 "read_fails = C_20261204_1507_SCHMIDT.DDD"
+    # Without /Log: the month's file under the data root (C:\MERO by default).
+    local block
+    block=$(last_block "$WINEPREFIX/drive_c/MERO/Daten/Protokoll/KeyDownload_$(date +%Y-%m).log")
+    block_says "$block" "Parameter: $(winpath "$S/out") \"Lkw 12\" mini /Min:30" "Ausgabe: $(winpath "$S/out")\\" \
+        "Key: VANTIK-ID:WB40213377 FW-2131" \
+        "Datei C_20261204_1507_SCHMIDT.DDD (25112 Byte): nicht angekommen" \
+        "Datei C_20261204_1507_SCHMIDT.DDD nicht vollständig übertragen" \
+        "Datei M_20261204_0830_B-MR-1234.DDD (4096 Byte): gespeichert als $(winpath "$S/out")\\M_20261204_0830_B-MR-1234.DDD" \
+        "Key nicht geleert: nicht jede Datei kam an" "Ende: Rückgabewert 3"
+}
+
+scenario_log_of_a_close_mid_transfer() {
+    new_scenario log_close
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
+    five_files
+    start_tool "$(winpath "$S/out")" t normal "/Log:$(winpath "$S/logs")\\run.log"
+    drive < <(until_second_file; printf '%s\n' close 'waitcontains 1008 1000 Abbruch nach der laufenden Datei')
+    tool_exit 10
+    [ "$TOOL_STATUS" -eq 4 ] || fail "exit status $TOOL_STATUS"
+    block_says "$(last_block "$S/logs/run.log")" "Abbruch nach der laufenden Datei" "Key nicht geleert: abgebrochen" \
+        "Ende: Rückgabewert 4 (geschlossen)"
+    key_holds_every_file
+}
+
+scenario_log_of_a_run_with_a_backup() {
+    new_scenario log_backup
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    start_tool "$(winpath "$S/out")" t mini "/Backup:$(winpath "$S/bak")" "/Log:$(winpath "$S/logs")\\run.log"
+    drive <<'EOF2'
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    local kvr
+    kvr=$(basename "$(ls "$S/out"/V_WDB9634031L123456_*.kvr)")
+    block_says "$(last_block "$S/logs/run.log")" "Ausgabe: $(winpath "$S/out")\\  Sicherung: $(winpath "$S/bak")\\" \
+        "Datei V_WDB9634031L123456_0_20261203.DDD (196608 Byte): gespeichert als $(winpath "$S/out")\\$kvr, Sicherung $(winpath "$S/bak")\\$kvr" \
+        "Key geleert" "Ende: Rückgabewert 0"
+}
+
+# A log that cannot be written costs nothing: said once, the run as without it.
+scenario_log_folder_cannot_be_written() {
+    new_scenario log_blocked
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    echo "a file where the log folder should be" >"$S/blocker"
+    FAULT_SWITCH="/Log:$(winpath "$S/blocker")\\run.log"
+    fault_setup; fault_download 30 "Protokoll nicht geschrieben: $(winpath "$S/blocker")"
+    fault_row log_folder_cannot_be_written
+    all_arrived kvr
+    key_holds_only_parameter_file
+}
