@@ -106,12 +106,15 @@ TEST(DeleteSelectedKeyFiles, NodeleteForbidsIt) {
 TEST(FormatKey, WritesTheProgramFoldersParameterFileBack) {
     DialogHarness h;
     WriteFile(h.KeyFile("A.DDD"), "a");
-    h.Start();
+    h.Start("\"" + h.output + "\" \"/Log:" + h.temp / "run.log" + "\"");
     h.Click(IDC_FORMAT);
     EXPECT_EQ(h.key->Files(), std::vector<std::string>{"MERO.ini"});
     EXPECT_EQ(ReadFile(h.KeyFile("MERO.ini")), ReadFile(h.programFolder + "MERO.ini"));
     EXPECT_EQ(h.Log(), "\r\nEs wurden 1 File(s) gefunden!\r\nKey formated\r\nEs wurden 0 File(s) gefunden!");
     EXPECT_EQ(h.key->Violations(), 0);
+    // The run log keeps one line of it: when the key was formatted, and the answer.
+    const std::string log = ReadFile(h.temp / "run.log");
+    EXPECT_EQ(log.substr(log.find("  ")), "  Key formatieren: Key formated\r\n\r\n");
 }
 
 TEST(FormatKey, RefusedWithoutTheProgramFoldersParameterFile) {

@@ -98,11 +98,14 @@ TEST(CommandLineSettings, TheBackupSwitchStandsAnywhereAndShiftsNothing) {
         {"C:\\Out /Backup:\"E:\\Sich 2\" \"Lkw 12\" mini /Min:30 nodelete", "E:\\Sich 2"},
         {"C:\\Out \"/Backup:  \" \"Lkw 12\" mini /Min:30 nodelete", ""},
         {"C:\\Out /Backup: \"Lkw 12\" mini /Min:30 nodelete", ""},
+        // The log's switch is taken out the same way.
+        {"/LOG:\"D:\\Proto kolle\\k.log\" C:\\Out \"Lkw 12\" /Backup:B mini /Log:D:\\k.log /Min:30 nodelete", "B"},
     };
     for (const Case& c : cases) {
         const RunSettings s = Settings(c.line);
         EXPECT_EQ(s.backupFolder, c.backup) << c.line;
         EXPECT_EQ(s.backupWanted, c.line != cases[0].line) << c.line;
+        EXPECT_EQ(s.logFile, std::string(c.line).find("/Log:") != std::string::npos ? "D:\\k.log" : "") << c.line;
         EXPECT_EQ(s.outputFolder, "C:\\Out") << c.line;
         EXPECT_EQ(s.titleText, "Lkw 12") << c.line;
         EXPECT_TRUE(s.compactMode) << c.line;
