@@ -1,0 +1,110 @@
+# Outcomes a calling program can trust: rows of the fault matrix (faults.sh)
+# for what an unattended caller must learn, and for what Windows refuses or
+# holds where Wine would let it pass.
+
+# A caller's "/Backup:%SICHERUNG%" with the variable unset still asked for a copy.
+scenario_fault_backup_switch_with_nothing_after_it() {
+    new_scenario f_backup_empty
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    FAULT_SWITCH="/Backup:"
+    fault_setup; fault_download 30 "Sicherungsordner fehlt"
+    fault_row backup_switch_with_nothing_after_it 3
+    key_holds_every_file
+}
+
+# Every file arrived, but the key library would not empty the key: the caller
+# learns it (5), or the next run brings every file again under new names.
+scenario_fault_emptying_refused_by_the_key() {
+    local row
+    for row in open delete; do
+        new_scenario "f_emptying_$row"
+        if [ "$row" = open ]; then
+            with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "opens_before_failure = 1"
+        else
+            with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "delete_fails = M_20261204_0830_B-MR-1234.DDD"
+        fi
+        five_files; fault_setup
+        if [ "$row" = open ]; then fault_download 30 "Key konnte nicht geleert werden"
+        else fault_download 30 "Key nur teilweise geleert: 4 von 5 Dateien"; fi
+        fault_row "emptying_refused_by_the_key_$row" 5
+        all_arrived kvr
+    done
+}
+
+# Windows refuses to replace or remove a read-only file, Wine does not: either
+# way such an earlier file of that very name loses the attribute, and it is said.
+scenario_fault_read_only_earlier_files() {
+    local row earlier
+    for row in plain scrambled; do
+        new_scenario "f_readonly_earlier_$row"
+        if [ "$row" = plain ]; then
+            with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
+            earlier=C_20261204_1507_SCHMIDT.DDD
+        else
+            with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+            earlier=C_20261203_0_MUSTERMANN.DDD
+        fi
+        five_files
+        echo "earlier download" >"$S/out/$earlier"
+        chmod a-w "$S/out/$earlier"
+        fault_setup; fault_download 30 "war schreibgesch"
+        fault_row "read_only_earlier_file_$row"
+        if [ "$row" = plain ]; then all_arrived; else all_arrived kvr; fi
+        if [ "$row" = scrambled ] && [ -e "$S/out/$earlier" ]; then fail "the earlier plain copy stayed"; fi
+    done
+}
+
+# An on-access scanner holds each new file for a moment: waited for; held
+# for long, the file stays on the key and the status log names the cause.
+scenario_fault_scanner_holds_new_files() {
+    local row
+    for row in 300 1500; do
+        new_scenario "f_scanner_$row"
+        with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "hold_written = $row"
+        five_files; fault_setup
+        if [ "$row" = 300 ]; then
+            fault_download 60
+            fault_row "scanner_holds_new_files_${row}ms"
+            all_arrived kvr
+        else
+            fault_download 60 "von einem anderen Programm belegt"
+            fault_row "scanner_holds_new_files_${row}ms" 3
+            key_holds_every_file
+        fi
+    done
+}
+
+# An importer moves each new file away the moment it has its name: the backup
+# is made from what the tool holds, not read back by name.
+scenario_fault_importer_takes_files_at_once() {
+    new_scenario f_importer
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    mkdir -p "$S/imported"
+    ( while :; do
+        for f in "$S"/out/*; do [[ "$f" == *.part || ! -f "$f" ]] || mv "$f" "$S/imported/" 2>/dev/null; done
+        sleep 0.005
+    done ) &
+    local importer=$!
+    FAULT_SWITCH="/Backup:$(winpath "$S/bak")"
+    start_tool "$(winpath "$S/out")" t mini /Min:30 "$FAULT_SWITCH"
+    drive <<'EOF2'
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+    kill "$importer"; wait "$importer" 2>/dev/null || true
+    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
+    key_holds_only_parameter_file
+    local f base
+    for f in "$S"/original/*.DDD; do
+        base=$(basename "$f")
+        [[ "$base" == *_0_* ]] && base="${base%%_0_*}_????-??-??_??-??-??.kvr"
+        # shellcheck disable=SC2086
+        same_bytes "$f" $(ls $S/bak/$base | head -1) || fail "$base is not whole in the backup"
+        # shellcheck disable=SC2086
+        same_bytes "$f" $(ls $S/imported/$base $S/out/$base 2>/dev/null | head -1) || fail "$base did not arrive"
+    done
+}
