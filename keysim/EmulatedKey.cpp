@@ -189,6 +189,7 @@ int EmulatedKey::Read(char* keySideName, char* path1024) {
     std::vector<unsigned char> content;
     if (Contains(d_.readFails, name) || !ReadWholeFile(PathOf(name), content)) return 1;
     if (Contains(d_.readTruncated, name)) content.resize(content.size() / 2);
+    if (Contains(d_.readLonger, name)) content.insert(content.end(), 7, 0x55);
     if (Contains(d_.readSilent, name)) return 0;
     const bool partial = Contains(d_.readPartial, name);
     if (partial) content.resize(content.size() / 3);

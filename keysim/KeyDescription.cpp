@@ -60,6 +60,7 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "read_silent") d.readSilent = SplitList(value);
         else if (name == "read_errors") d.readErrors = SplitList(value);
         else if (name == "read_partial") d.readPartial = SplitList(value);
+        else if (name == "read_longer") d.readLonger = SplitList(value);
         else if (name == "alias") {
             const size_t arrow = value.find("=>");
             if (arrow != std::string::npos)

@@ -34,6 +34,7 @@ struct KeyDescription {
     std::vector<std::string> readSilent;  // answer "read" but deliver nothing
     std::vector<std::string> readErrors;  // deliver the full length, second half wrong, then answer "failed"
     std::vector<std::string> readPartial; // deliver a third of the file, then answer "failed"
+    std::vector<std::string> readLonger;  // deliver more bytes than listed, and answer "read"
     bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
     long long readSpeed = 0;           // bytes per second; 0: at once
     int holdWritten = 0;               // ms another program (a scanner) holds each file the key wrote

@@ -87,7 +87,8 @@ std::string TempBase() {
 #endif
 }
 
-const char* const kFaultNames[] = {"none", "error with full file", "fails", "truncated", "partial", "silent"};
+const char* const kFaultNames[] = {"none", "error with full file", "fails", "truncated", "partial", "silent",
+                                   "longer than listed"};
 const char* const kDiskFaultNames[] = {"", "write", "flush", "rename", "removal"};
 
 // The states a power cut at one step may leave: all that was pending
@@ -117,7 +118,7 @@ public:
             const KeyFileCase& f = run_.files[i];
             d.aliases.emplace_back(f.name, Backing(i));
             std::vector<std::string>* lists[] = {nullptr, &d.readErrors, &d.readFails, &d.readTruncated,
-                                                 &d.readPartial, &d.readSilent};
+                                                 &d.readPartial, &d.readSilent, &d.readLonger};
             if (lists[static_cast<int>(f.fault)]) lists[static_cast<int>(f.fault)]->push_back(f.name);
         }
         DialogHarness h(d, TempBase());
@@ -179,6 +180,7 @@ public:
         if (v.violation.empty()) v.violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
         if (v.violation.empty()) v.violation = CheckKey(keyBefore, keyAfter, closed);
         if (v.violation.empty() && faulted && !closed) v.violation = CheckFailureReported(h);
+        if (v.violation.empty() && NothingInTheWay(faulted, closed)) v.violation = CheckEverythingArrived(h, keyAfter);
         if (v.violation.empty() && !faulted) v.violation = CheckLog(h, ReadFile(log), out, backup, pulled, keyAfter);
         if (v.violation.empty() && cuts_) v.violation = CheckCuts(h, out, backup, pulled, before, keyBefore, closed);
         return v;
@@ -192,6 +194,40 @@ private:
         for (size_t i = 0; i < run_.files.size(); ++i)
             if (PathExists(h.KeyFile(Backing(i)))) files[run_.files[i].name] = ReadFile(h.KeyFile(Backing(i)));
         return files;
+    }
+
+    // No fault, no close, no earlier file, no two names that the file system
+    // takes for one, nothing it refuses: then nothing keeps any file from arriving.
+    bool NothingInTheWay(bool faulted, bool closed) const {
+        if (faulted || closed || !run_.existing.empty() ||
+            (run_.backup != BackupCase::None && run_.backup != BackupCase::Working))
+            return false;
+        for (size_t i = 0; i < run_.files.size(); ++i) {
+            const KeyFileCase& f = run_.files[i];
+            // The directory's 100-byte slot must hold the whole name.
+            const size_t slot = Format("  %d Byte - \"%s\"", static_cast<int>(f.size), f.name.c_str()).size();
+            if (f.fault != ReadFault::None || f.size == 0 || !IsPlainFileName(f.name) || IsTemporaryName(f.name) ||
+                slot >= 100 || f.name.find('~') != std::string::npos || EndsWithKvr(f.name))
+                return false;
+            for (size_t j = 0; j < i; ++j)
+                if (SameFileName(run_.files[j].name, f.name)) return false;
+        }
+        return true;
+    }
+
+    // "Everything that could arrive did", not only "nothing lost".
+    std::string CheckEverythingArrived(DialogHarness& h, const FileMap& keyAfter) const {
+        if (h.dialog->RunOutcome() != kExitAllArrived)
+            return Format("A: nothing stood in the way, yet the exit status is %d",
+                          static_cast<int>(h.dialog->RunOutcome()));
+        if (!run_.nodelete && !keyAfter.empty()) return "A: nothing stood in the way, yet the key was not emptied";
+        for (size_t i = 0; i < run_.files.size(); ++i) {
+            const std::string content = KeyContent(i, run_.files[i].size);
+            if (!outputContents_.count(content)) return "A: " + Quoted(run_.files[i].name) + " did not arrive";
+            if (run_.backup == BackupCase::Working && !backupContents_.count(content))
+                return "A: " + Quoted(run_.files[i].name) + " has no backup";
+        }
+        return std::string();
     }
 
     std::string CheckFailureReported(DialogHarness& h) const {

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-enum class ReadFault { None, ErrorWithFullFile, Fails, Truncated, Partial, Silent };
+enum class ReadFault { None, ErrorWithFullFile, Fails, Truncated, Partial, Silent, Longer };
 
 struct KeyFileCase {
     std::string name;

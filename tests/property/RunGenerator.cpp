@@ -106,6 +106,14 @@ std::string KeyName(Choices& c, const std::vector<KeyFileCase>& earlier, std::ve
     return CaseVariant(c, "Fahrer_\xC4\xD6\xDC\xE4\xF6\xFC\xDF\x8A\x9A\xFF\x9F.DDD");
 }
 
+// Another key name that a scrambled delivery stores under the same .kvr name
+// in the same second (its part after "_0_" differs), or a new name.
+std::string SameKvrName(Choices& c, const std::string& earlier) {
+    const size_t split = earlier.find("_0_");
+    if (split == std::string::npos || split == 0) return MarkerName(c);
+    return earlier.substr(0, split) + "_0_" + Body(c, 1 + c.Below(6)) + ".DDD";
+}
+
 size_t FileSizeChoice(Choices& c) {
     static const size_t kSmall[] = {0, 1, 3, 4, 7};
     const std::uint32_t kind = c.Below(8);
@@ -130,16 +138,17 @@ RunCase GenerateRun(Choices& c) {
     for (size_t tries = 0; run.files.size() < count && tries < 4 * count; ++tries) {
         KeyFileCase f;
         if (!wellFormed) f.name = KeyName(c, run.files, longNames);
-        else if (run.files.empty() || c.Below(6)) f.name = MarkerName(c);
+        else if (run.files.empty() || c.Below(3)) f.name = MarkerName(c);
+        else if (c.Below(2)) f.name = SameKvrName(c, run.files[c.Below(run.files.size())].name);
         else f.name = CaseVariant(c, run.files[c.Below(run.files.size())].name);
         if (f.name.empty() || f.name == kParameterFileName || f.name.find('"') != std::string::npos ||
             !names.insert(f.name).second)
             continue;  // a key holds each exact name once
         f.size = FileSizeChoice(c);
         static const ReadFault kFaults[] = {ReadFault::ErrorWithFullFile, ReadFault::Fails, ReadFault::Truncated,
-                                            ReadFault::Partial, ReadFault::Silent};
+                                            ReadFault::Partial, ReadFault::Silent, ReadFault::Longer};
         if (wellFormed) f.size += f.size == 0;
-        else if (c.Below(10) < 2) f.fault = kFaults[c.Below(5)];
+        else if (c.Below(10) < 2) f.fault = kFaults[c.Below(6)];
         run.files.push_back(f);
     }
     static const char* const kFolders[] = {"out", "V_Lkw_0_12", "S_x\\C_0_y", "Ausgabe_0_", "out\\deep",

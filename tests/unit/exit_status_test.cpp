@@ -53,6 +53,17 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         release.set_value();
         h.WaitForWorker();
     };
+    // A download, the key pulled, "Download starten" again: the second run decides.
+    const auto pulledAfterADownload = [](DialogHarness& h) {
+        WriteFile("present", "");
+        h.Click(IDC_PREPARE_KEY);
+        h.Click(IDC_START);
+        h.WaitForWorker();
+        EXPECT_EQ(h.dialog->RunOutcome(), kExitAllArrived);
+        DeleteFileAt("present");
+        h.Click(IDC_START);
+        h.WaitForWorker();
+    };
     const auto trigger = [](DialogHarness& h) {
         h.view.SetCheck(IDC_KEY_TO_PC, false);
         h.view.SetCheck(IDC_KEY_1, true);
@@ -79,6 +90,8 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         {"nodelete, every file arrived", {"A.DDD"}, none, " t normal /Min:5 nodelete", nullptr, kExitAllArrived},
         {"no key answers", {"A.DDD"}, [](KeyDescription& d) { d.presenceFile = "absent"; }, "", nullptr,
          kExitNoDownload},
+        {"the key pulled after a download", {"A.DDD"}, [](KeyDescription& d) { d.presenceFile = "present"; }, "",
+         pulledAfterADownload, kExitNoDownload},
         {"closed before a download", {"A.DDD"}, none, "", [](DialogHarness& h) { h.dialog->OnCancel(); },
          kExitNoDownload},
         {"a trigger run that ended without a download", {}, [](KeyDescription& d) { d.pollAnswers = {-1}; }, "",

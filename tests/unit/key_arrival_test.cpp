@@ -49,6 +49,13 @@ TEST(KeyArrival, APluggedKeyIsPreparedOnceAfterTheChangesSettle) {
         h.Click(IDC_START);
         h.WaitForWorker();
         EXPECT_EQ(ReadFile(h.Out("A.DDD")), "card") << parameters;
+        if (parameters[0]) continue;  // the compact dialog has closed
+        // Pulled, and "Key vorbereiten" finds none: plugging it in prepares it again.
+        DeleteFileAt(h.temp / "plugged-in");
+        h.Click(IDC_PREPARE_KEY);
+        h.Plug();
+        h.dialog->OnDeviceChange();
+        EXPECT_TRUE(h.view.TimerArmed(kDeviceSettleTimer));
     }
 }
 

@@ -108,3 +108,37 @@ EOF2
         same_bytes "$f" $(ls $S/imported/$base $S/out/$base 2>/dev/null | head -1) || fail "$base did not arrive"
     done
 }
+
+# The key delivers more bytes than its directory lists: never stored as the file.
+scenario_fault_delivery_longer_than_listed() {
+    local identity
+    for identity in "VANTIK-ID:WK12345678 FW-2130" "VANTIK-ID:WB40213377 FW-2131"; do
+        new_scenario "f_longer_${identity##* }"
+        with_key_library "identity = $identity" "read_longer = V_WMA06XZZ7FM654321_20261204.DDD"
+        five_files; fault_setup; fault_download 30 "V_WMA06XZZ7FM654321_20261204.DDD nicht vollst"
+        fault_row "delivery_longer_than_listed_${identity##* }" 3
+        key_holds_every_file
+    done
+}
+
+# The key pulled between its preparation and the download: no download ran (2).
+scenario_fault_key_pulled_after_preparation() {
+    new_scenario f_pulled
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "presence = ..\\plugged-in"
+    : >"$S/plugged-in"
+    five_files; fault_setup
+    start_tool "$(winpath "$S/out")"
+    drive <<'EOF2'
+window 10000 MERO - OVA
+waittext 1021 5000 Download 0 - 5
+EOF2
+    rm "$S/plugged-in"
+    drive <<'EOF2'
+window 1000 MERO - OVA
+click 1010
+waittext 1021 10000 Download ENDE
+click 2
+EOF2
+    tool_exit 5
+    fault_row key_pulled_after_preparation 2
+}
