@@ -7,24 +7,24 @@ set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/mingw-x64/e2e/prefix} WINEDEBUG=-all
-# file | text | planted instead | what it does
+# file, text, planted instead, what it does: separated by tabs
 MUTANTS=$(cat <<'EOF'
-src/key/Transfer.cpp|if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);|if (false) return Unfinished(staged, keyName);|a failed rename counted as stored
-src/key/Transfer.cpp|if (copy.result != TransferResult::Complete) return BackupFailed(keyName);|if (false) return BackupFailed(keyName);|a failed backup counted as made
-src/key/Transfer.cpp|if (!backup.usable) return BackupFailed(keyName);|return BackupFailed(keyName);|every backup failing
-src/key/Transfer.cpp|if (!staged.HasSize(static_cast<unsigned long long>(size)) \|\| !staged.Flush() \|\||if (!staged.Flush() \|\||a plain delivery longer than listed accepted
-src/key/Transfer.cpp|if (!staged.Rewrite(static_cast<size_t>(size), unscramble) \|\| !staged.Flush())|if (!staged.Rewrite(static_cast<size_t>(size), unscramble))|a failed flush treated as success
-src/key/Transfer.cpp|(backup && !staged.Read(static_cast<size_t>(size), content))|(false)|a backup read that was never made
-src/key/Transfer.cpp|if (!copy->Flush()) return Incomplete(keyName);|copy->Flush();|a failed second flush treated as success
-src/key/OutputNames.cpp|while (Examine(path).target != Target::Free) path|if (Examine(path).target != Target::Free) path|a third .kvr of one second refused
-src/workers/DownloadWorker.cpp|    exitStatus_ = kExitNoDownload;|    ;|an earlier download's 0 kept by a later run
-src/workers/DownloadWorker.cpp|if (answered && key) exitStatus_|if (key) exitStatus_|a key pulled after preparation giving 0
-src/workers/DownloadWorker.cpp|KeyFileList_.empty() ? kExitAllArrived : kExitFileMissing;|kExitAllArrived;|a download broken off giving 0
-src/commands/PrepareKey.cpp|    KeyIdentified_ = false;|    ;|"Key vorbereiten" without a key leaving it identified
-src/win32/Files_win.cpp|rename->ReplaceIfExists = replace ? TRUE : FALSE;|rename->ReplaceIfExists = TRUE;|a .kvr name that replaces a file (Windows)
-src/win32/Files_win.cpp|return read && done == size;|return read;|a delivery longer than listed accepted (Windows)
-src/win32/Files_win.cpp|static_cast<int>(wb.size()),\n                                TRUE)|static_cast<int>(wb.size()),\n                                FALSE)|a case-only difference unseen (Windows)
-src/win32/Win32System.cpp|const bool first = GetLastError() != ERROR_ALREADY_EXISTS;|const bool first = true;|a second instance removing the first one's files (Windows)
+src/key/Transfer.cpp	if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);	if (false) return Unfinished(staged, keyName);	a failed rename counted as stored
+src/key/Transfer.cpp	if (copy.result != TransferResult::Complete) return BackupFailed(keyName);	if (false) return BackupFailed(keyName);	a failed backup counted as made
+src/key/Transfer.cpp	if (!backup.usable) return BackupFailed(keyName);	return BackupFailed(keyName);	every backup failing
+src/key/Transfer.cpp	if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush() ||	if (!staged.Flush() ||	a plain delivery longer than listed accepted
+src/key/Transfer.cpp	if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush())	if (!staged.Rewrite(static_cast<size_t>(size), unscramble))	a failed flush treated as success
+src/key/Transfer.cpp	(backup && !staged.Read(static_cast<size_t>(size), content))	(false)	a backup read that was never made
+src/key/Transfer.cpp	else durable[i] = false;	else last[copy] = file;	a failed second flush treated as success
+src/key/OutputNames.cpp	while (Examine(path).target != Target::Free) path	if (Examine(path).target != Target::Free) path	a third .kvr of one second refused
+src/workers/DownloadWorker.cpp	    exitStatus_ = kExitNoDownload;	    ;	an earlier download's 0 kept by a later run
+src/workers/DownloadWorker.cpp	if (answered && key) exitStatus_	if (key) exitStatus_	a key pulled after preparation giving 0
+src/workers/DownloadWorker.cpp	KeyFileList_.empty() ? kExitAllArrived : kExitFileMissing;	kExitAllArrived;	a download broken off giving 0
+src/commands/PrepareKey.cpp	    KeyIdentified_ = false;	    ;	"Key vorbereiten" without a key leaving it identified
+src/win32/Files_win.cpp	rename->ReplaceIfExists = replace ? TRUE : FALSE;	rename->ReplaceIfExists = TRUE;	a .kvr name that replaces a file (Windows)
+src/win32/Files_win.cpp	return read && done == size;	return read;	a delivery longer than listed accepted (Windows)
+src/win32/Files_win.cpp	static_cast<int>(wb.size()),\n                                TRUE)	static_cast<int>(wb.size()),\n                                FALSE)	a case-only difference unseen (Windows)
+src/win32/Win32System.cpp	const bool first = GetLastError() != ERROR_ALREADY_EXISTS;	const bool first = true;	a second instance removing the first one's files (Windows)
 EOF
 )
 
@@ -44,8 +44,7 @@ windows_checks() {
     echo "NOTHING"
 }
 
-while IFS='|' read -r file old new what; do
-    old=${old//\\|/|}; new=${new//\\|/|}
+while IFS=$'\t' read -r file old new what; do
     cp "$file" /tmp/mutant.orig
     OLD=${old//\\n/$'\n'} NEW=${new//\\n/$'\n'} perl -0pi -e 's/\Q$ENV{OLD}\E/$ENV{NEW}/' "$file"
     if cmp -s "$file" /tmp/mutant.orig; then

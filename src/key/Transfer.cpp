@@ -107,7 +107,7 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
         return Failure(Format("Datei %s: fr\xFChere Datei schreibgesch\xFCtzt", keyName.c_str()));
     moved = staged.MoveTo(output, replace);
     if (moved == StagedFile::Move::Taken) return NameTaken(keyName, TargetCheck());
-    if (false) return Unfinished(staged, keyName);
+    if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);
     // Recorded as soon as it took the name, whatever follows: it is this run's.
     FileIdentity identity;
     const bool identified = staged.Identity(identity);
