@@ -39,7 +39,7 @@ native_checks() {
 windows_checks() {
     cmake --build build/mingw-x64 -j2 --target win32_tests >/dev/null 2>&1 || { echo "(does not build)"; return; }
     (cd build/mingw-x64 && timeout 300 wine win32_tests.exe) >/tmp/mutant.log 2>&1
-    grep -q '^\[  PASSED  \]' /tmp/mutant.log || {
+    grep -q '^\[  PASSED  \]' /tmp/mutant.log && ! grep -q '^\[  FAILED  \]' /tmp/mutant.log || {
         echo "Windows unit tests: $(grep -m1 '^\[  FAILED  \] [A-Za-z]' /tmp/mutant.log | tr -d '\r' | sed 's/.*\] //; s/ (.*//')"; return; }
     echo "NOTHING"
 }

@@ -71,7 +71,7 @@ scenario_log_folder_cannot_be_written() {
     five_files
     echo "a file where the log folder should be" >"$S/blocker"
     FAULT_SWITCH="/Log:$(winpath "$S/blocker")\\run.log"
-    fault_setup; fault_download 30 "Protokoll nicht geschrieben: $(winpath "$S/blocker")"
+    fault_setup; fault_download 30 "Protokoll nicht geschrieben"
     fault_row log_folder_cannot_be_written
     all_arrived kvr
     key_holds_only_parameter_file
