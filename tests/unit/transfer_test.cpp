@@ -71,13 +71,19 @@ TEST(TransferKeyFile, ScrambledDeliveryRefusesSizeBelowOne) {
     EXPECT_EQ(b.key->Calls("KeyReadFile"), 0);
 }
 
-TEST(TransferKeyFile, TwoScrambledFilesOfOneSecondBothSurvive) {
+TEST(TransferKeyFile, ScrambledFilesOfOneSecondAllSurvive) {
+    // Each takes the next free second, past this run's and any earlier file.
     TransferBench b(kScramblingKey);
-    const std::string first = b.Put("V_1_0_a.DDD", 100, 1), second = b.Put("V_1_0_b.DDD", 200, 2);
-    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 100).result, TransferResult::Complete);
-    EXPECT_EQ(b.Transfer("V_1_0_b.DDD", 200).result, TransferResult::Complete);
-    EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-09.kvr"), first);
-    EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-10.kvr"), second);
+    WriteFile(b.out + "V_1_2021-03-03_14-05-10.kvr", "an earlier download");
+    const char* const names[] = {"V_1_0_a.DDD", "V_1_0_b.DDD", "V_1_0_c.DDD"};
+    const char* const stored[] = {"V_1_2021-03-03_14-05-09.kvr", "V_1_2021-03-03_14-05-11.kvr",
+                                  "V_1_2021-03-03_14-05-12.kvr"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string content = b.Put(names[i], 100 + i, static_cast<unsigned>(i + 1));
+        EXPECT_EQ(b.Transfer(names[i], 100 + i).result, TransferResult::Complete) << names[i];
+        EXPECT_EQ(ReadFile(b.out + stored[i]), content) << names[i];
+    }
+    EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-10.kvr"), "an earlier download");
 }
 
 TEST(TransferKeyFile, FailuresReportAndKeepTheEarlierFile) {
