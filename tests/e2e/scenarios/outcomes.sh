@@ -124,15 +124,16 @@ scenario_fault_delivery_longer_than_listed() {
 # The key pulled between its preparation and the download: no download ran (2).
 scenario_fault_key_pulled_after_preparation() {
     new_scenario f_pulled
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "presence = ..\\plugged-in"
-    : >"$S/plugged-in"
+    # The harness's own folder holds the plug: nothing outside the output folder changes.
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "presence = ..\\.h\\plugged-in"
+    : >"$H/plugged-in"
     five_files; fault_setup
     start_tool "$(winpath "$S/out")"
     drive <<'EOF2'
 window 10000 MERO - OVA
 waittext 1021 5000 Download 0 - 5
 EOF2
-    rm "$S/plugged-in"
+    rm "$H/plugged-in"
     drive <<'EOF2'
 window 1000 MERO - OVA
 click 1010
