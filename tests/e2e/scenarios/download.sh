@@ -56,6 +56,18 @@ EOF2
     [ "$TOOL_STATUS" -eq "$1" ] || fail "exit status $TOOL_STATUS, not $1"
 }
 
+# The compact dialog titled "t" with the switches given, the button pressed
+# once; waits for the tool's end (TOOL_STATUS).
+compact_press() {  # compact_press [switches...]
+    start_tool "$(winpath "$S/out")" t mini "$@"
+    drive <<'EOF2'
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 30
+}
+
 scenario_unattended_compact_download() {
     new_scenario unattended
     unattended_run 0

@@ -49,13 +49,7 @@ scenario_log_of_a_run_with_a_backup() {
     new_scenario log_backup
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
     five_files
-    start_tool "$(winpath "$S/out")" t mini "/Backup:$(winpath "$S/bak")" "/Log:$(winpath "$S/logs")\\run.log"
-    drive <<'EOF2'
-window 10000 t - MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-EOF2
-    tool_exit 30
+    compact_press "/Backup:$(winpath "$S/bak")" "/Log:$(winpath "$S/logs")\\run.log"
     [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
     local kvr
     kvr=$(basename "$(ls "$S/out"/V_WDB9634031L123456_*.kvr)")

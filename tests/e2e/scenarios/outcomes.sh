@@ -87,14 +87,7 @@ scenario_fault_importer_takes_files_at_once() {
         sleep 0.005
     done ) &
     local importer=$!
-    FAULT_SWITCH="/Backup:$(winpath "$S/bak")"
-    start_tool "$(winpath "$S/out")" t mini /Min:30 "$FAULT_SWITCH"
-    drive <<'EOF2'
-window 10000 t - MERO - OVA
-waittext 1021 5000 Download 0 - 5
-click 1010
-EOF2
-    tool_exit 30
+    compact_press /Min:30 "/Backup:$(winpath "$S/bak")"
     kill "$importer"; wait "$importer" 2>/dev/null || true
     [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
     key_holds_only_parameter_file
