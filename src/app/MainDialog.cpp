@@ -6,6 +6,8 @@
 
 #include "app/FolderChain.h"
 #include "key/Leftovers.h"
+#include "platform/Machine.h"
+#include "platform/Text.h"
 #include "platform/Files.h"
 #include "res/resource.h"
 
@@ -31,9 +33,14 @@ void CMERORVSDlg::OnInitDialog() {
     params_.Parse();
     const RunSettings settings = InterpretParams(params_);
     DataRoot_ = system_.ReadDataPath().value_or("C:\\MERO");
-    LogFile_ = settings.logFile;
+    // The key is one device: a second instance would reset it under the first one's reads.
+    if (!system_.FirstInstance()) {
+        EndAsSecondStart(settings);
+        return;
+    }
     std::vector<std::string> leftovers = ResolveOutputFolder(settings);
     const std::string backupProblem = ResolveBackupFolder(settings, leftovers);
+    const std::string logProblem = ResolveLogTarget(settings.logFile);
     CompactMode_ = settings.compactMode;
     TimeLimit_ = settings.timeLimit;
     DeleteAfterDownload_ = settings.deleteAfterDownload;
@@ -44,6 +51,7 @@ void CMERORVSDlg::OnInitDialog() {
     view_.SetText(IDC_STATUS_LOG, "");
     for (const std::string& line : leftovers) AppendStatusLine(line);
     AppendStatusLine(backupProblem);
+    AppendStatusLine(logProblem);
     KeyFileList_.clear();
     TriggerStatusText_.clear();
     ProgressCountingUp_ = false;
@@ -76,6 +84,21 @@ void CMERORVSDlg::OnInitDialog() {
     startButton_.FaceColor = kSilver;
     for (int id : {IDC_KEY_1, IDC_KEY_2, IDC_KEY_1_2, IDC_KEY_4, IDC_KEY_5}) view_.Show(id, false);
     view_.Enable(IDC_START, true);
+}
+
+void CMERORVSDlg::EndAsSecondStart(const RunSettings& settings) {
+    OutputFolder_ = settings.hasOutputFolder ? settings.outputFolder : DataRoot_ + "\\Daten\\Container\\KVR\\";
+    if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
+    BackupFolder_ = settings.backupFolder;
+    BackupUsable_ = !BackupFolder_.empty();
+    if (BackupUsable_ && BackupFolder_.back() != '\\') BackupFolder_ += '\\';
+    ResolveLogTarget(settings.logFile);
+    // "zweiter Start: %s läuft bereits"
+    LogCommand("zweiter Start: " + program_.fileName + " l\xE4uft bereits, PC " + MachineName() +
+               ", Parameter: " + params_.CommandLine);
+    system_.ShowFirstInstance();
+    exitStatus_ = kExitNoDownload;
+    view_.EndDialog();
 }
 
 std::vector<std::string> CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
@@ -160,19 +183,26 @@ void CMERORVSDlg::OnCancel() {
     view_.KillTimer(kTimeLimitTimer);
     view_.KillTimer(kDeviceSettleTimer);
     if (workerRunning_) {
-        // The worker stops at its next file boundary; the dialog ends then.
-        // Say so at once, or the window seems to ignore the user; queued
-        // behind what the worker has shown so far, so nothing covers it.
-        if (!stopRequested_) {
-            view_.Post([this] {
-                const char* why = "Abbruch nach der laufenden Datei";
-                if (CompactMode_) SetCounterText(why);
-                else AppendStatusLine(why);
-            });
+        // The worker stops at its next file boundary, or, once it empties
+        // the key, when that is done; the dialog ends then.
+        bool first, emptying;
+        {
+            const std::lock_guard<std::mutex> l(phaseLock_);
+            first = !stopRequested_.exchange(true);
+            emptying = emptying_;
         }
-        if (!stopRequested_) view_.SetTimer(kCloseGraceTimer, kCloseGraceMs);
-        stopRequested_ = true;
         closeWhenWorkerEnds_ = true;
+        if (!first) return;
+        // Said at once, or the window seems to ignore the user; queued behind
+        // what the worker has shown so far, so nothing covers it.
+        // "Schließen, sobald der Key geleert ist"
+        view_.Post([this, emptying] {
+            const char* why = emptying ? "Schlie\xDF" "en, sobald der Key geleert ist" : "Abbruch nach der laufenden Datei";
+            if (CompactMode_) SetCounterText(why);
+            else AppendStatusLine(why);
+        });
+        graceProgress_ = deletionsTried_;
+        view_.SetTimer(kCloseGraceTimer, kCloseGraceMs);
         return;
     }
     view_.EndDialog();
@@ -181,10 +211,34 @@ void CMERORVSDlg::OnCancel() {
 void CMERORVSDlg::OnCloseGraceEnded() {
     view_.KillTimer(kCloseGraceTimer);
     if (!workerRunning_) return;
-    // The key keeps its files: the worker never got as far as emptying it.
+    bool emptying;
+    {
+        const std::lock_guard<std::mutex> l(phaseLock_);
+        emptying = emptying_;
+    }
+    // Each deletion is short: an emptying that moves is waited for.
+    if (emptying && deletionsTried_ != graceProgress_) {
+        graceProgress_ = deletionsTried_;
+        view_.SetTimer(kCloseGraceTimer, kCloseGraceMs);
+        return;
+    }
     workerAbandoned_ = true;
-    exitStatus_ = kExitStopped;
-    EndRunLog("die laufende Datei kam nicht zum Ende");
+    if (!emptying) {
+        // The key keeps its files: the worker never got as far as emptying it.
+        exitStatus_ = kExitStopped;
+        EndRunLog("die laufende Datei kam nicht zum Ende");
+    } else {
+        // Every file arrived; the key holds those not yet deleted, and maybe the one it hangs on.
+        exitStatus_ = kExitKeyNotEmptied;
+        const int stuck = deleting_;
+        AppendStatusLine(Format("Key nur teilweise geleert: %d von %d Dateien gel\xF6scht", deletionsDone_.load(),
+                                deletionsWanted_.load()) +
+                         (stuck >= 0 && static_cast<size_t>(stuck) < KeyFileList_.size()
+                              ? Format(", der Key antwortet nicht beim L\xF6schen von %s",
+                                       KeyFileList_[static_cast<size_t>(stuck)].name.c_str())
+                              : std::string()));
+        EndRunLog("der Key hing beim Leeren");
+    }
     view_.EndDialog();
 }
 

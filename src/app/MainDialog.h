@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -148,8 +149,14 @@ private:
     void LogEntry(const KeyFileEntry& entry, const TransferOutcome* outcome, const std::string& backupFolder);
     void EndRunLog(const char* endedBy);
     void LogCommand(const std::string& what);
+    // The log's file now (the month's file in a folder); empty: no log.
     std::string LogFileNow();
     void SayLogFailure(bool written);
+    // Sets LogTarget_ from what "/Log:" gave; the status lines of a refusal.
+    std::string ResolveLogTarget(const std::string& given);
+    bool InImportedFolder(const std::string& path);
+    // Another instance uses the key: this one touches neither key nor folders.
+    void EndAsSecondStart(const RunSettings& settings);
 
     IView& view_;
     ISystem& system_;
@@ -161,7 +168,7 @@ private:
     std::string DriverLibraryPath_;
     std::string DataRoot_;
     std::string OutputFolder_;
-    std::string LogFile_;  // given by /Log:, else the month's file under the data root
+    std::string LogTarget_;  // the log file, or a folder (ending in a backslash) for the month's file; empty: none
     RunLog log_;
     bool logFailureSaid_ = false;
     std::string KeyText_;  // identity and edition from the last preparation
@@ -184,6 +191,13 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeWhenWorkerEnds_{false};
     bool workerAbandoned_ = false;
+    // Once the worker begins to empty the key, a close lets it finish; the
+    // decision and a close's request are taken under phaseLock_.
+    std::mutex phaseLock_;
+    bool emptying_ = false;
+    std::atomic<int> deletionsTried_{0}, deletionsDone_{0}, deletionsWanted_{0};
+    std::atomic<int> deleting_{-1};  // the file KeyDeleteFile is working on
+    int graceProgress_ = 0;          // deletionsTried_ when the close's grace was last armed
     std::atomic<ExitStatus> exitStatus_{kExitNoDownload};
     // User-interface thread only.
     bool closing_ = false;

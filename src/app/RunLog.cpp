@@ -4,12 +4,25 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
-void RunLog::Begin(const std::string& file, const std::string& heading) {
-    const std::lock_guard<std::mutex> l(m_);
-    file_ = file;
-    block_.clear();
-    open_ = !file.empty();
-    if (open_) block_ = heading + "\r\n";
+namespace {
+bool AppendCreatingFolder(const std::string& file, const std::string& text, bool durable) {
+    const size_t cut = file.rfind('\\');
+    if (cut != std::string::npos && !IsFolder(file.substr(0, cut + 1)))
+        CreateFolderChain(file.substr(0, cut + 1), [](const std::string& f) { CreateFolder(f); });
+    return AppendToFile(file, text, durable);
+}
+}  // namespace
+
+bool RunLog::Begin(const std::string& file, const std::string& startLine, const std::string& heading) {
+    {
+        const std::lock_guard<std::mutex> l(m_);
+        file_ = file;
+        block_.clear();
+        open_ = !file.empty();
+        if (!open_) return true;
+        block_ = heading + "\r\n";
+    }
+    return AppendCreatingFolder(file, startLine + "\r\n", false);
 }
 
 void RunLog::Line(const std::string& text) {
@@ -33,10 +46,7 @@ bool RunLog::Finish() {
         file.swap(file_);
         block.swap(block_);
     }
-    const size_t cut = file.rfind('\\');
-    if (cut != std::string::npos && !IsFolder(file.substr(0, cut + 1)))
-        CreateFolderChain(file.substr(0, cut + 1), [](const std::string& f) { CreateFolder(f); });
-    return AppendToFile(file, block + "\r\n");
+    return AppendCreatingFolder(file, block + "\r\n", true);
 }
 
 bool RunLog::InBlock() {
@@ -44,6 +54,18 @@ bool RunLog::InBlock() {
     return open_;
 }
 
-std::string MonthlyLogFile(const std::string& dataRoot, int year, int month) {
-    return dataRoot + Format("\\Daten\\Protokoll\\KeyDownload_%04d-%02d.log", year, month);
+bool RunLog::WriteLine(const std::string& file, const std::string& line) {
+    return AppendCreatingFolder(file, line + "\r\n", false);
+}
+
+std::string DefaultLogFolder(const std::string& dataRoot) { return dataRoot + "\\Daten\\Protokoll\\"; }
+
+std::string MonthlyLogName(int year, int month) { return Format("KeyDownload_%04d-%02d.log", year, month); }
+
+std::string ResolveLogSwitch(const std::string& given) {
+    const std::string full = FullPath(given);
+    if (full.empty() || given.empty()) return std::string();
+    // A folder means the month's file in it.
+    if (full.back() != '\\' && (given.back() == '\\' || IsFolder(full))) return full + '\\';
+    return full;
 }

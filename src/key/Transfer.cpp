@@ -29,12 +29,18 @@ TransferOutcome Unfinished(const StagedFile& staged, const std::string& keyName)
 }
 
 // Windows refuses to replace or remove a read-only file, Wine does not: the
-// same on both, an earlier file of that very name loses the attribute first,
-// and the status log says so. "Datei %s: frühere Datei %s war schreibgeschützt"
-bool Writable(const std::string& path, const TargetCheck& check, const std::string& keyName, std::string& note) {
+// same on both, an earlier file of that very name loses the attribute right
+// before, and the status log says so. "Datei %s: frühere Datei %s war schreibgeschützt"
+bool TakeOffReadOnly(const std::string& path, const TargetCheck& check, const std::string& keyName,
+                     std::string& note) {
     if (!check.readOnly) return true;
     note = Format("Datei %s: fr\xFChere Datei %s war schreibgesch\xFCtzt", keyName.c_str(), path.c_str());
-    return MakeWritable(path);
+    return SetReadOnly(path, false);
+}
+
+// A replace or removal that failed leaves the earlier file as it was.
+void PutBackReadOnly(const std::string& path, const TargetCheck& check) {
+    if (check.readOnly) SetReadOnly(path, true);
 }
 
 // The output name leads to a file the key file may not replace: one this run
@@ -103,9 +109,10 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
         return NameTaken(keyName, check);
     std::string note;
     // "Datei %s: frühere Datei schreibgeschützt"
-    if (!Writable(output, check, keyName, note))
+    if (!TakeOffReadOnly(output, check, keyName, note))
         return Failure(Format("Datei %s: fr\xFChere Datei schreibgesch\xFCtzt", keyName.c_str()));
     moved = staged.MoveTo(output, replace);
+    if (moved != StagedFile::Move::Moved) PutBackReadOnly(output, check);
     if (moved == StagedFile::Move::Taken) return NameTaken(keyName, TargetCheck());
     if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);
     // Recorded as soon as it took the name, whatever follows: it is this run's.
@@ -288,9 +295,11 @@ void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& name
         // not one of another name that answers to it.
         if (o.earlierCopy.empty()) continue;
         const TargetCheck check = names.Examine(o.earlierCopy);
-        if (check.target == Target::EarlierFile &&
-            (!Writable(o.earlierCopy, check, o.keyName, o.note) || !DeleteFileAt(o.earlierCopy)))
+        if (check.target != Target::EarlierFile) continue;
+        if (!TakeOffReadOnly(o.earlierCopy, check, o.keyName, o.note) || !DeleteFileAt(o.earlierCopy)) {
+            PutBackReadOnly(o.earlierCopy, check);
             o.problem = EarlierCopyKept(o.keyName, o.earlierCopy);
+        }
     }
 }
 

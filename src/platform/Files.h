@@ -45,14 +45,19 @@ bool CreateFolder(const std::string& path);
 long long FileSize(const std::string& path);
 // Waits a short while for another program that holds the file.
 bool DeleteFileAt(const std::string& path);
-// Takes the read-only attribute off a file.
-bool MakeWritable(const std::string& path);
+// Sets or takes off a file's read-only attribute.
+bool SetReadOnly(const std::string& path, bool readOnly);
 // Moves from over to, replacing a file there, and makes the move durable.
 bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
 // Adds text at the end of a file, creating it, in one write: another process
-// appending at the same time never lands in the middle.
-bool AppendToFile(const std::string& path, const std::string& text);
+// appending at the same time never lands in the middle. durable: handed to the
+// disk before the answer.
+bool AppendToFile(const std::string& path, const std::string& text, bool durable = false);
+// The full path the system makes of a path that names its root (a drive and
+// its root folder, or a share), "." and ".." resolved; empty for a path
+// relative to a current folder or drive, or one the system cannot resolve.
+std::string FullPath(const std::string& path);
 // Writes and closes; false on any short or failed step.
 bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t size);
 

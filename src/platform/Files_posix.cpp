@@ -11,6 +11,7 @@
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
+#include "platform/Text.h"
 
 namespace {
 std::string Native(std::string path) {
@@ -131,16 +132,21 @@ long long FileSize(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) { return unlink(Native(path).c_str()) == 0; }
 
-bool AppendToFile(const std::string& path, const std::string& text) {
+bool AppendToFile(const std::string& path, const std::string& text, bool durable) {
     const int fd = open(Native(path).c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
     if (fd < 0) return false;
-    const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                       (!durable || fsync(fd) == 0);
     return close(fd) == 0 && whole;
 }
 
-bool MakeWritable(const std::string& path) {
+std::string FullPath(const std::string& path) { return path.rfind('/', 0) == 0 ? CollapsedPath(path) : std::string(); }
+
+bool SetReadOnly(const std::string& path, bool readOnly) {
     struct stat st;
-    return stat(Native(path).c_str(), &st) == 0 && chmod(Native(path).c_str(), st.st_mode | S_IWUSR) == 0;
+    const mode_t write = S_IWUSR | S_IWGRP | S_IWOTH;
+    return stat(Native(path).c_str(), &st) == 0 &&
+           chmod(Native(path).c_str(), readOnly ? st.st_mode & ~write : st.st_mode | S_IWUSR) == 0;
 }
 
 bool MoveOver(const std::string& from, const std::string& to) {

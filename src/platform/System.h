@@ -31,4 +31,9 @@ public:
     // when no other running process had marked it: only then may this one
     // treat the tool's temporary files there as leftovers.
     virtual bool FirstToUseFolder(const std::string& folder) = 0;
+    // Claims the key for this process for the rest of its life: false when
+    // another instance of the tool runs on this computer (any session).
+    virtual bool FirstInstance() = 0;
+    // Brings the window of the instance that holds the key to the front.
+    virtual void ShowFirstInstance() = 0;
 };

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 namespace {
 bool IsSpace(char c) {
@@ -53,5 +54,32 @@ std::string Format(const char* format, ...) {
         result.resize(static_cast<size_t>(needed));
     }
     va_end(args);
+    return result;
+}
+
+std::string CollapsedPath(const std::string& path) {
+    // The root stays: "X:\" or "\\server\share\".
+    size_t rootEnd = path.size() >= 3 && path[1] == ':' ? 3 : 0;
+    if (path.compare(0, 2, "\\\\") == 0) {
+        const size_t server = path.find('\\', 2);
+        const size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+        rootEnd = share == std::string::npos ? path.size() : share + 1;
+    }
+    std::string result = path.substr(0, rootEnd);
+    std::vector<std::string> parts;
+    size_t start = rootEnd;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (part != "." && !part.empty()) {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) result += (i ? "\\" : "") + parts[i];
+    if (!parts.empty() && !path.empty() && path.back() == '\\') result += '\\';
     return result;
 }

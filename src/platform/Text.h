@@ -19,3 +19,7 @@ std::string Format(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+
+// A backslash path with "." and ".." taken out by its text alone, as Windows
+// makes a full path of it (no ".." climbs above the drive or share).
+std::string CollapsedPath(const std::string& path);

@@ -45,6 +45,8 @@ INT_PTR OnInit(HWND window, DialogHost& host) {
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(&host));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(host.icon));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(host.icon));
+    // A second start finds this window by it and brings it to the front.
+    SetPropA(window, kInstanceProperty, reinterpret_cast<HANDLE>(1));
     // The status log has no length limit of its own.
     SendDlgItemMessageA(window, IDC_STATUS_LOG, EM_SETLIMITTEXT, 0, 0);
     host.view.reset(new Win32View(window));
@@ -100,6 +102,9 @@ INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, D
             if (!host.view->WaitCursorShown()) return FALSE;
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
             return Answer(window, TRUE);
+        case WM_DESTROY:
+            RemovePropA(window, kInstanceProperty);
+            return FALSE;
         case kRunQueueMessage:
             host.view->RunQueued();
             return TRUE;
@@ -132,8 +137,10 @@ int RunMainDialog(HINSTANCE instance, const std::string& commandLine) {
                                            reinterpret_cast<LPARAM>(&host));
     if (result == -1 || !host.dialog) return kExitNoDialog;
     const int status = host.dialog->RunOutcome();
-    // A worker stuck past a close's grace still uses the dialog: end here.
-    if (host.dialog->WorkerAbandoned()) ExitProcess(static_cast<UINT>(status));
+    // A worker stuck past a close's grace still uses the dialog, maybe inside
+    // the key library: end here, without the libraries' detach, which would
+    // run into the call it is stuck in.
+    if (host.dialog->WorkerAbandoned()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
     // The worker has ended; tasks still queued for the window are dropped with the view.
     host.dialog.reset();
     return status;

@@ -85,6 +85,16 @@ HANDLE Handle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 bool Held(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
+bool HeldByAnother(const std::string& path) {
+    const HANDLE probe = CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return false;
+    }
+    return Held(GetLastError());
+}
+
 // An on-access scanner or an indexer opens a new file for a moment: the step
 // is tried again for about half a second. held: the last failure was that.
 template <typename Step>
@@ -195,7 +205,11 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     };
     if (!UnlessHeld(renamed, held_, replace)) {
         const DWORD error = GetLastError();
-        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Move::Taken : Move::Failed;
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return Move::Taken;
+        // Replacing a file another program has open is only "denied": asked
+        // whether the earlier file would let itself be deleted.
+        if (replace && error == ERROR_ACCESS_DENIED) held_ = HeldByAnother(path);
+        return Move::Failed;
     }
     path_ = path;
     return Move::Moved;
@@ -237,7 +251,7 @@ bool DeleteFileAt(const std::string& path) {
     return UnlessHeld([&] { return DeleteFileA(path.c_str()) != 0; }, held);
 }
 
-bool AppendToFile(const std::string& path, const std::string& text) {
+bool AppendToFile(const std::string& path, const std::string& text, bool durable) {
     // Append access alone: the system puts every write at the file's end.
     const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -245,13 +259,22 @@ bool AppendToFile(const std::string& path, const std::string& text) {
     DWORD done = 0;
     const bool whole = text.size() <= MAXDWORD &&
                        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
-                       done == text.size();
+                       done == text.size() && (!durable || FlushFileBuffers(file));
     return CloseHandle(file) && whole;
 }
 
-bool MakeWritable(const std::string& path) {
+std::string FullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    if (!drive && path.compare(0, 2, "\\\\") != 0) return std::string();
+    char full[1024];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return n == 0 || n >= sizeof full ? std::string() : std::string(full, n);
+}
+
+bool SetReadOnly(const std::string& path, bool readOnly) {
     const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY) != 0;
+    return a != INVALID_FILE_ATTRIBUTES &&
+           SetFileAttributesA(path.c_str(), readOnly ? a | FILE_ATTRIBUTE_READONLY : a & ~FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 bool MoveOver(const std::string& from, const std::string& to) {

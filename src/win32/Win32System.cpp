@@ -95,6 +95,36 @@ bool Win32System::FirstToUseFolder(const std::string& folder) {
     return first;
 }
 
+const char kInstanceProperty[] = "MERORVS.Instance";
+
+bool Win32System::FirstInstance() {
+    // One USB key serves the whole computer, whichever session's user plugged
+    // it in: the mutex lives in the global namespace.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\MERORVS-Key");
+    if (!mutex) {
+        // Another user's instance made it, and this user may not open it.
+        if (GetLastError() == ERROR_ACCESS_DENIED) return false;
+        mutex = CreateMutexA(nullptr, FALSE, "Local\\MERORVS-Key");
+        if (!mutex) return GetLastError() != ERROR_ACCESS_DENIED;  // unknown: the tool runs
+    }
+    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
+    instance_ = UniqueKernelObject(mutex);
+    return first;
+}
+
+void Win32System::ShowFirstInstance() {
+    EnumWindows(
+        [](HWND window, LPARAM) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId() || !GetPropA(window, kInstanceProperty)) return TRUE;
+            if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+            SetForegroundWindow(window);
+            return FALSE;
+        },
+        0);
+}
+
 std::string ExecutableFolder() {
     const std::string path = ExecutablePath();
     return path.substr(0, path.find_last_of('\\') + 1);

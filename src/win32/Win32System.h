@@ -15,10 +15,16 @@ public:
     void DebugOutput(const std::string& text) override;
     void LowerCurrentThreadPriority() override;
     bool FirstToUseFolder(const std::string& folder) override;
+    bool FirstInstance() override;
+    void ShowFirstInstance() override;
 
 private:
     std::vector<UniqueKernelObject> foldersInUse_;
+    UniqueKernelObject instance_;
 };
+
+// The window property that marks the dialog of a running instance.
+extern const char kInstanceProperty[];
 
 // Folder of the running executable, ending in a backslash.
 std::string ExecutableFolder();

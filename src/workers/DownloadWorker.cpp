@@ -39,6 +39,11 @@ void CMERORVSDlg::DownloadWorker() {
     const bool deleteWanted = DeleteAfterDownload_;
 
     exitStatus_ = kExitNoDownload;
+    {
+        const std::lock_guard<std::mutex> l(phaseLock_);
+        emptying_ = false;
+    }
+    deletionsTried_ = deletionsDone_ = deletionsWanted_ = 0;
     const bool answered = ListKeyDirectory();
     IKeyLibrary* key = Library();
     // An empty key is a download that ended with nothing to bring; until the
@@ -56,18 +61,27 @@ void CMERORVSDlg::DownloadWorker() {
             BackupTarget backup{BackupFolder_, BackupUsable_, OutputNamer()};
             remarked = TransferAll(*key, BackupWanted_ ? &backup : nullptr);
         }
-        // A close asked for during the transfer leaves the key as it is.
-        const bool stopped = stopRequested_;
+        // A close asked for during the transfer leaves the key as it is; one
+        // that comes once the emptying began waits for its end.
+        bool stopped;
+        {
+            const std::lock_guard<std::mutex> l(phaseLock_);
+            stopped = stopRequested_;
+            emptying_ = !stopped && deleteWanted && EveryFileArrived();
+        }
         const bool emptied = stopped || DeleteDownloadedFiles(*key, deleteWanted);
         // "Key geleert" / "Key nicht geleert: ..."
         if (stopped) log_.Line("Key nicht geleert: abgebrochen");
         else if (!deleteWanted) log_.Line("Key nicht geleert: nodelete");
         else if (!EveryFileArrived()) log_.Line("Key nicht geleert: nicht jede Datei kam an");
         else if (emptied) log_.Line("Key geleert");
+        // A key not emptied as asked weighs more than an earlier copy that
+        // stayed: the next run brings every file that stayed once more.
         exitStatus_ = stopped                ? kExitStopped
-                      : !EveryFileArrived() || remarked ? kExitFileMissing
-                      : emptied              ? kExitAllArrived
-                                             : kExitKeyNotEmptied;
+                      : !EveryFileArrived()  ? kExitFileMissing
+                      : !emptied             ? kExitKeyNotEmptied
+                      : remarked             ? kExitFileMissing
+                                             : kExitAllArrived;
     }
 
     if (!CompactMode_) {
@@ -156,15 +170,20 @@ bool CMERORVSDlg::DeleteDownloadedFiles(IKeyLibrary& key, bool deleteWanted) {
         return false;
     }
     int deleted = 0, wanted = 0;
+    for (const KeyFileEntry& entry : KeyFileList_) wanted += entry.name != kParameterFileName;
+    deletionsWanted_ = wanted;
+    // Counted as it goes, for a close that finds the library stuck in a deletion.
     for (size_t i = 0; i < KeyFileList_.size(); ++i) {
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), true);
         if (KeyFileList_[i].name != kParameterFileName) {
             char name[kKeyNameBufferSize];
             FillBuffer(name, KeyFileList_[i].name);
-            ++wanted;
-            if (key.KeyDeleteFile(name) == 0) ++deleted;
+            deleting_ = static_cast<int>(i);
+            if (key.KeyDeleteFile(name) == 0) deletionsDone_ = ++deleted;
             // "Datei %s konnte nicht vom Key gelöscht werden"
             else AppendStatusLine(Format("Datei %s konnte nicht vom Key gel\xF6scht werden", name));
+            deleting_ = -1;
+            ++deletionsTried_;
         }
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(i), false);
     }

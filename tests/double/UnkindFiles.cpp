@@ -6,6 +6,7 @@
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
+#include "platform/Text.h"
 
 using namespace unkind::world;
 
@@ -93,14 +94,14 @@ bool DeleteFileAt(const std::string& path) {
     return true;
 }
 
-bool MakeWritable(const std::string& path) {
+bool SetReadOnly(const std::string& path, bool readOnly) {
     Layer& l = L();
     const std::lock_guard<std::mutex> g(l.m);
     const Entry* e = Layer::At(l.live, path);
     if (!e || e->folder) return false;
     Op op = NewOp(Op::ReadOnly);
     op.from = path;
-    op.readOnly = false;
+    op.readOnly = readOnly;
     l.Record(op);
     return true;
 }
@@ -158,7 +159,9 @@ bool WriteWholeFile(const std::string& path, const unsigned char* data, size_t s
     return true;
 }
 
-bool AppendToFile(const std::string& path, const std::string& text) {
+std::string FullPath(const std::string& path) { return path.rfind('/', 0) == 0 ? CollapsedPath(path) : std::string(); }
+
+bool AppendToFile(const std::string& path, const std::string& text, bool) {
     std::vector<unsigned char> content;
     ReadWholeFile(path, content);
     content.insert(content.end(), text.begin(), text.end());
@@ -274,7 +277,8 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     const Entry* target = Layer::At(l.live, path);
     if (target && target->id != node) {
         if (!replace) return Move::Taken;
-        if (target->folder || target->readOnly || l.Held(target->id)) return Move::Failed;
+        held_ = l.Held(target->id);
+        if (target->folder || target->readOnly || held_) return Move::Failed;
     }
     if (l.Fails(unkind::Fault::Rename, path)) return Move::Failed;
     Op op = NewOp(Op::Rename);

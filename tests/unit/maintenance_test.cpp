@@ -114,7 +114,7 @@ TEST(FormatKey, WritesTheProgramFoldersParameterFileBack) {
     EXPECT_EQ(h.key->Violations(), 0);
     // The run log keeps one line of it: when the key was formatted, and the answer.
     const std::string log = ReadFile(h.temp / "run.log");
-    EXPECT_EQ(log.substr(log.find("  ")), "  Key formatieren: Key formated\r\n\r\n");
+    EXPECT_EQ(log.substr(log.find("  ")), "  Key formatieren: Key formated\r\n");
 }
 
 TEST(FormatKey, RefusedWithoutTheProgramFoldersParameterFile) {

@@ -100,10 +100,10 @@ TEST(StagedFile, AFileAnotherProgramHoldsIsWaitedForAMomentThenNamed) {
 TEST(Files, ReadOnlyEarlierFilesAreSeenAndCanLoseTheAttribute) {
     Folder f;
     Write(f / "A.DDD", "earlier");
-    SetFileAttributesA((f / "A.DDD").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(SetReadOnly(f / "A.DDD", true));
     EXPECT_TRUE(WhatAnswersAt(f / "A.DDD").readOnly);
     EXPECT_FALSE(DeleteFileAt(f / "A.DDD"));  // as Windows refuses it
-    EXPECT_TRUE(MakeWritable(f / "A.DDD"));
+    EXPECT_TRUE(SetReadOnly(f / "A.DDD", false));
     EXPECT_FALSE(WhatAnswersAt(f / "A.DDD").readOnly);
     EXPECT_TRUE(DeleteFileAt(f / "A.DDD"));
 }

@@ -16,6 +16,8 @@ public:
     ProgramInfo program{"MERORVS.exe", "", "1.0.0.8"};
     std::time_t now = 1614780309;  // 3 March 2021, 14:05:09 UTC
     bool anotherInstance = false;  // uses every folder already
+    bool secondStart = false;      // another instance holds the key
+    int shownFirstInstance = 0;
     std::vector<std::string> foldersInUse;
 
     std::optional<std::string> ReadDataPath() override { return dataPath; }
@@ -43,6 +45,8 @@ public:
         foldersInUse.push_back(folder);
         return !anotherInstance;
     }
+    bool FirstInstance() override { return !secondStart; }
+    void ShowFirstInstance() override { ++shownFirstInstance; }
 
     std::vector<int> Sleeps() {
         std::lock_guard<std::mutex> l(m_);
