@@ -44,7 +44,11 @@ EmulatedKey::~EmulatedKey() {
     for (std::thread& holder : holders_) holder.join();
 }
 
-void EmulatedKey::Count(const std::string& operation) { ++calls_[operation]; }
+void EmulatedKey::Count(const std::string& operation) {
+    ++calls_[operation];
+    // Written at once: another process's calls show while this one runs.
+    if (!d_.callLog.empty()) AppendToFile(d_.callLog, operation + "\n");
+}
 
 std::string EmulatedKey::PathOf(const std::string& name) const {
     for (const auto& alias : d_.aliases)
@@ -136,6 +140,9 @@ int EmulatedKey::KeyDeleteFile(char* name128) {
 }
 
 int EmulatedKey::Delete(char* name128) {
+    const int number = deletesStarted_++;
+    if (onDelete_) onDelete_(number);
+    if (d_.deleteDelay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(d_.deleteDelay));
     std::lock_guard<std::mutex> l(m_);
     Count("KeyDeleteFile");
     if (!RequireOpen()) return 1;

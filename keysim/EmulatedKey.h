@@ -44,6 +44,8 @@ public:
     // Runs at the start of every KeyReadFile with its number (0, 1, ...), on
     // the caller's thread: lets a test act at a chosen file.
     void OnRead(std::function<void(int)> hook) { onRead_ = std::move(hook); }
+    // The same at the start of every KeyDeleteFile.
+    void OnDelete(std::function<void(int)> hook) { onDelete_ = std::move(hook); }
 
 private:
     void Count(const std::string& operation);
@@ -70,6 +72,8 @@ private:
     int lastBaudRate_ = -1;
     std::function<void(int)> onRead_;
     std::atomic<int> readsStarted_{0};
+    std::function<void(int)> onDelete_;
+    std::atomic<int> deletesStarted_{0};
     struct TracedCall {
         const char* operation;
         long long start, end;  // microseconds

@@ -49,6 +49,8 @@ KeyDescription ParseKeyDescription(const std::string& text, const std::string& b
         else if (name == "order") d.order = SplitList(value);
         else if (name == "presence") d.presenceFile = Resolve(baseFolder, value);
         else if (name == "trace") d.traceFile = Resolve(baseFolder, value);
+        else if (name == "calls") d.callLog = Resolve(baseFolder, value);
+        else if (name == "delete_delay") d.deleteDelay = number;
         else if (name == "open_fails") d.openFails = number != 0;
         else if (name == "opens_before_failure") d.opensBeforeFailure = number;
         else if (name == "delete_fails") d.deleteFails = SplitList(value);

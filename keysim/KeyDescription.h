@@ -22,6 +22,8 @@ struct KeyDescription {
     // directory read are appended here at KeyClose, so a benchmark can see
     // the caller's time between them.
     std::string traceFile;
+    // When set, the name of each operation is appended here as it is called.
+    std::string callLog;
 
     // Injected faults.
     bool openFails = false;
@@ -38,6 +40,7 @@ struct KeyDescription {
     bool unterminatedSlots = false;    // slot texts fill all 100 bytes, no NUL
     long long readSpeed = 0;           // bytes per second; 0: at once
     int holdWritten = 0;               // ms another program (a scanner) holds each file the key wrote
+    int deleteDelay = 0;               // ms each deletion takes
 };
 
 // Parses the description text; folders given relative are taken from baseFolder.

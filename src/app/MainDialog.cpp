@@ -222,7 +222,6 @@ void CMERORVSDlg::OnCloseGraceEnded() {
         view_.SetTimer(kCloseGraceTimer, kCloseGraceMs);
         return;
     }
-    workerAbandoned_ = true;
     if (!emptying) {
         // The key keeps its files: the worker never got as far as emptying it.
         exitStatus_ = kExitStopped;
@@ -239,6 +238,8 @@ void CMERORVSDlg::OnCloseGraceEnded() {
                               : std::string()));
         EndRunLog("der Key hing beim Leeren");
     }
+    abandonedOutcome_ = exitStatus_;
+    workerAbandoned_ = true;
     view_.EndDialog();
 }
 

@@ -80,7 +80,9 @@ public:
     void StartDownload();
     bool WorkerRunning() const { return workerRunning_; }
     // Decided by the workers from what they did, never from what the window shows.
-    ExitStatus RunOutcome() const { return exitStatus_; }
+    // Once the dialog left a stuck worker behind, what that worker does after
+    // no longer counts: the logs already told the caller's outcome.
+    ExitStatus RunOutcome() const { return workerAbandoned_ ? abandonedOutcome_ : exitStatus_.load(); }
     // The dialog ended while its worker was stuck: the process must end
     // without waiting for it (it still uses the dialog).
     bool WorkerAbandoned() const { return workerAbandoned_; }
@@ -191,6 +193,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeWhenWorkerEnds_{false};
     bool workerAbandoned_ = false;
+    ExitStatus abandonedOutcome_ = kExitStopped;
     // Once the worker begins to empty the key, a close lets it finish; the
     // decision and a close's request are taken under phaseLock_.
     std::mutex phaseLock_;

@@ -198,6 +198,9 @@ bool Layer::Fails(unkind::Fault kind, const std::string& path) {
     if (!settled) return false;
     for (const std::string& f : durableFolders)
         if (Below(path, f)) return false;
+    // A mounted drive as a whole is pulled by the harness, never moved by the tool.
+    for (const std::string& m : mounts)
+        if (Norm(path) == m) return false;
     if (calls[kind]++ != failAt || kind != failKind) return false;
     fired = true;
     return true;

@@ -129,7 +129,12 @@ public:
         for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
 
         const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
-        const std::string logFolder = h.temp.Path() + "\\log", log = logFolder + "\\run.log";
+        const std::string logFolder = h.temp.Path() + "\\log";
+        // A log refused in the output folder goes to the month's file under the data root.
+        h.system.dataPath = logFolder;
+        const std::string log = run_.logInOutput ? logFolder + "\\Daten\\Protokoll\\KeyDownload_2021-03.log"
+                                                 : logFolder + "\\run.log";
+        const std::string logSwitch = run_.logInOutput ? out + "run.log" : logFolder + "\\run.log";
         const std::set<std::string> skip = {h.keyFolder, out.substr(0, out.size() - 1), backup, pulled, logFolder};
         FileMap outsideBefore, outsideAfter;
         TreeFiles(h.temp.Path(), skip, outsideBefore);
@@ -142,7 +147,7 @@ public:
                                                                                    : " \"/Backup:" + backup + "\"";
         if (cuts_) cuts_->Settle(h.keyFolder, backup, logFolder);
         h.Start("\"" + out + "\" t " + (run_.compact ? "mini" : "normal") + " x" + (run_.nodelete ? " nodelete" : "") +
-                backupSwitch + " \"/Log:" + log + "\"");
+                backupSwitch + " \"/Log:" + logSwitch + "\"");
         if (cuts_ && run_.diskFault != DiskFault::None) cuts_->Fail(run_.diskFault, run_.faultAt);
         h.dialog->OnTimer(kStartupTimer);
         bool closed = false;
@@ -419,6 +424,8 @@ RunCase Shrink(RunCase failing, PowerCuts* cuts) {
         c = failing;
         if (c.nodelete) c.nodelete = false, smaller.push_back(c);
         c = failing;
+        if (c.logInOutput) c.logInOutput = false, smaller.push_back(c);
+        c = failing;
         if (c.compact) c.compact = false, smaller.push_back(c);
         c = failing;
         if (c.outputFolder != "out") c.outputFolder = "out", smaller.push_back(c);
@@ -436,7 +443,8 @@ RunCase Shrink(RunCase failing, PowerCuts* cuts) {
 
 std::string Describe(const RunCase& run) {
     std::string text = "output folder " + Quoted(run.outputFolder) + (run.scrambled ? ", scrambled" : ", plain") +
-                       (run.compact ? ", compact" : "") + (run.nodelete ? ", nodelete" : "");
+                       (run.compact ? ", compact" : "") + (run.nodelete ? ", nodelete" : "") +
+                       (run.logInOutput ? ", /Log: in the output folder" : "");
     if (run.closeAtRead >= 0) text += Format(", closed at read %d", run.closeAtRead);
     static const char* const kBackupNames[] = {"", ", a backup folder", ", a backup folder pulled at read",
                                                ", the output folder as backup"};

@@ -56,6 +56,7 @@ struct RunCase {
     bool scrambled = false;
     bool compact = false;
     bool nodelete = false;
+    bool logInOutput = false;  // "/Log:" names a file in the output folder: refused, the month's file instead
     int closeAtRead = -1;  // the user closes the dialog as this KeyReadFile starts
     BackupCase backup = BackupCase::None;
     int pullAtRead = -1;   // PulledAtRead: as this KeyReadFile starts

@@ -15,8 +15,10 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         const char* parameters;
         std::function<void(DialogHarness&)> run;  // after the start-up; nullptr: press "Download starten"
         ExitStatus expected;
+        std::vector<const char*> says = {};  // in the status log, and in the run log's block
     };
     const auto none = [](KeyDescription&) {};
+    const auto scrambled = [](KeyDescription& d) { d.identity = "VANTIK-ID:WB40213377 FW-2131"; };
     const auto closeAtFirstRead = [](DialogHarness& h) {
         // The user closes while the first file is read, on the window's thread.
         h.key->OnRead([&h](int read) {
@@ -64,6 +66,52 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         h.Click(IDC_START);
         h.WaitForWorker();
     };
+    // Earlier copies under two key names of a scrambled delivery: the first
+    // cannot be removed (a folder stands there), the second goes.
+    const auto earlierCopies = [](DialogHarness& h) {
+        CreateFolder(h.Out("C_1_0_A.DDD"));
+        WriteFile(h.Out("C_1_0_A.DDD\\inside"), "x");
+        WriteFile(h.Out("C_2_0_B.DDD"), "earlier");
+        h.Click(IDC_START);
+        h.WaitForWorker();
+        EXPECT_FALSE(PathExists(h.Out("C_2_0_B.DDD")));
+    };
+    // The worker breaks off (something escapes it) after a close was asked for.
+    const auto brokenOffAfterAClose = [closeAtFirstRead](DialogHarness& h) {
+        h.key->OnRead([&h](int) {
+            std::promise<void> done;
+            h.view.Post([&] {
+                h.dialog->OnCancel();
+                done.set_value();
+            });
+            done.get_future().wait();
+            throw 42;
+        });
+        h.Click(IDC_START);
+        h.WaitForWorker();
+    };
+    // A close as the key's first file is deleted: the emptying goes on; with
+    // the library stuck in that deletion past the close's grace, it is left.
+    const auto closeAtFirstDeletion = [](bool stuck) {
+        return [stuck](DialogHarness& h) {
+            std::promise<void> deleting, release;
+            const std::shared_future<void> released = release.get_future().share();
+            h.key->OnDelete([&deleting, released](int n) {
+                if (n != 0) return;
+                deleting.set_value();
+                released.wait();
+            });
+            h.Click(IDC_START);
+            deleting.get_future().wait();
+            h.dialog->OnCancel();
+            if (stuck) {
+                h.dialog->OnTimer(kCloseGraceTimer);
+                EXPECT_TRUE(h.dialog->WorkerAbandoned());
+            }
+            release.set_value();
+            h.WaitForWorker();
+        };
+    };
     const auto trigger = [](DialogHarness& h) {
         h.view.SetCheck(IDC_KEY_TO_PC, false);
         h.view.SetCheck(IDC_KEY_1, true);
@@ -96,6 +144,21 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
          kExitNoDownload},
         {"a trigger run that ended without a download", {}, [](KeyDescription& d) { d.pollAnswers = {-1}; }, "",
          trigger, kExitNoDownload},
+        // Each status line shows in the run log's block.
+        {"an earlier copy stayed beside its .kvr", {"C_1_0_A.DDD", "C_2_0_B.DDD"}, scrambled, "", earlierCopies,
+         kExitFileMissing, {"Datei C_1_0_A.DDD: die fr\xFChere Kopie", "Key geleert"}},
+        {"an earlier copy stayed and the key would not be emptied", {"C_1_0_A.DDD", "C_2_0_B.DDD"},
+         [scrambled](KeyDescription& d) { scrambled(d), d.deleteFails = {"C_2_0_B.DDD"}; }, "", earlierCopies,
+         kExitKeyNotEmptied, {"die fr\xFChere Kopie", "Key nur teilweise geleert: 1 von 2"}},
+        {"the worker broke off after a close", {"A.DDD", "B.DDD"}, none, "", brokenOffAfterAClose, kExitStopped,
+         {"Interner Fehler", "Ende: R\xFC" "ckgabewert 4 (geschlossen)"}},
+        {"a close while the key is emptied", {"A.DDD", "B.DDD"}, none, "", closeAtFirstDeletion(false),
+         kExitAllArrived, {"Schlie\xDF" "en, sobald der Key geleert ist", "Key geleert",
+                           "Ende: R\xFC" "ckgabewert 0 (geschlossen)"}},
+        {"the key stuck in a deletion past the close's grace", {"A.DDD", "B.DDD"}, none, "",
+         closeAtFirstDeletion(true), kExitKeyNotEmptied,
+         {"Key nur teilweise geleert: 0 von 2 Dateien gel\xF6scht, der Key antwortet nicht beim L\xF6schen von A.DDD",
+          "Ende: R\xFC" "ckgabewert 5 (geschlossen, der Key hing beim Leeren)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -104,7 +167,7 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         c.key(d);
         DialogHarness h(d);
         for (const char* name : c.keyFiles) WriteFile(h.KeyFile(name), name[0] == 'E' ? "" : "data of " + std::string(name));
-        h.Start(h.output + c.parameters);
+        h.Start(h.output + c.parameters + " \"/Log:" + h.temp / "run.log" + "\"");
         h.dialog->OnTimer(kStartupTimer);
         if (c.run) {
             c.run(h);
@@ -113,5 +176,7 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
             h.WaitForWorker();
         }
         EXPECT_EQ(h.dialog->RunOutcome(), c.expected) << h.Log();
+        const std::string log = ReadFile(h.temp / "run.log");
+        for (const char* text : c.says) EXPECT_NE(log.find(text), std::string::npos) << text << " not in:\n" << log;
     }
 }
