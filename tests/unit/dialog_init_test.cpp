@@ -164,3 +164,82 @@ TEST(Closing, CancelStopsTheTimeLimitAndEndsTheDialog) {
     EXPECT_FALSE(h.view.TimerArmed(kTimeLimitTimer));
     EXPECT_TRUE(h.view.Ended());
 }
+
+// Where "/Log:" puts the run log: a full path, a folder for the month's file,
+// never in or below a folder that calling programs import from.
+TEST(RunLog, SwitchResolvedAtStartAndRefusedWhereImportersLook) {
+    const std::string month = "KeyDownload_2021-03.log", fallback = "root\\Daten\\Protokoll\\" + month;
+    const char* const refusedImported = "\r\n/Log: abgelehnt (liegt im Ausgabe- oder Sicherungsordner): ";
+    struct Case {
+        const char* why;
+        std::string given;  // below the temporary folder, unless relative
+        std::string lands;  // below the temporary folder; "" nowhere
+        std::string says;   // a status line, then the given path
+        std::string output = "out";
+    } cases[] = {
+        {"a file", "logs\\run.log", "logs\\run.log", ""},
+        {"a folder named with its backslash", "logs\\", "logs\\" + month, ""},
+        {"a folder that exists", "bak\\..\\here", "here\\" + month, ""},
+        {"dots that leave the output folder", "out\\..\\logs\\run.log", "logs\\run.log", ""},
+        {"a relative path", "lauf.log", fallback, "\r\n/Log: abgelehnt (kein vollst\xE4ndiger Pfad): "},
+        {"in the output folder", "out\\run.log", fallback, refusedImported},
+        {"below the output folder", "out\\sub\\run.log", fallback, refusedImported},
+        {"the output folder itself", "out", fallback, refusedImported},
+        {"in the backup folder", "bak\\run.log", fallback, refusedImported},
+        {"no switch, the data root's log below the output folder", "", "",
+         "\r\nProtokoll nicht geschrieben: ", "root"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        DialogHarness h;
+        h.system.dataPath = h.temp / "root";
+        CreateFolder(h.temp / "here");
+        const std::string given = c.given.empty() || c.given == "lauf.log" ? c.given : h.temp / c.given;
+        h.Start("\"" + h.temp / c.output + "\" t normal x x \"/Backup:" + h.temp / "bak" + "\"" +
+                (given.empty() ? "" : " \"/Log:" + given + "\""));
+        h.dialog->OnTimer(kStartupTimer);  // the preparation's line
+        const std::string log = h.Log();
+        if (c.says.empty()) EXPECT_EQ(log.find("Protokoll"), std::string::npos) << log;
+        else EXPECT_NE(log.find(c.says + given), std::string::npos) << log;
+        if (!c.lands.empty()) EXPECT_NE(ReadFile(h.temp / c.lands).find("Key vorbereiten"), std::string::npos);
+        for (const std::string& folder : {h.temp / "out\\", h.temp / "out\\sub\\", h.temp / "bak\\"})
+            for (const std::string& name : ListFolder(folder)) EXPECT_FALSE(name.size() > 4 && name.substr(name.size() - 4) == ".log") << name;
+    }
+}
+
+// A run's start line is written at once; its block, with the same moment in
+// its heading, when it ends.
+TEST(RunLog, StartLineAtOnceBlockAtTheEnd) {
+    DialogHarness h;
+    WriteFile(h.KeyFile("A.DDD"), "a");
+    h.Start("\"" + h.output + "\" \"/Log:" + h.temp / "run.log" + "\"");
+    h.dialog->OnTimer(kStartupTimer);
+    std::string during;
+    h.key->OnRead([&](int) { during = ReadFile(h.temp / "run.log"); });
+    h.Click(IDC_START);
+    h.WaitForWorker();
+    const std::string start = "2021-03-03 14:05:09  Start: MERORVS.exe 1.0.0.8, PC ";
+    EXPECT_NE(during.find(start), std::string::npos) << during;
+    EXPECT_EQ(during.find("=== "), std::string::npos);
+    const std::string log = ReadFile(h.temp / "run.log");
+    EXPECT_LT(log.find(start), log.find("\r\n=== 2021-03-03 14:05:09  MERORVS.exe 1.0.0.8\r\n"));
+}
+
+// The key is one device: a second instance touches neither key nor folders.
+TEST(SecondStart, TouchesNeitherKeyNorFoldersAndSaysSo) {
+    DialogHarness h;
+    WriteFile(h.KeyFile("A.DDD"), "a");
+    h.system.dataPath = h.temp / "root";
+    h.system.secondStart = true;
+    h.Start("\"" + h.temp / "new" + "\" t mini /Min:5 \"/Backup:" + h.temp / "bak" + "\"");
+    EXPECT_TRUE(h.view.Ended());
+    EXPECT_FALSE(h.view.TimerArmed(kStartupTimer));
+    EXPECT_EQ(h.dialog->RunOutcome(), kExitNoDownload);
+    EXPECT_EQ(h.system.shownFirstInstance, 1);
+    for (const char* call : {"KeyIdentify", "KeyReadDirectory", "KeyReset", "KeyOpen"}) EXPECT_EQ(h.key->Calls(call), 0) << call;
+    EXPECT_FALSE(PathExists(h.temp / "new"));
+    EXPECT_FALSE(PathExists(h.temp / "bak"));
+    EXPECT_TRUE(h.system.foldersInUse.empty());
+    const std::string log = ReadFile(h.temp / "root\\Daten\\Protokoll\\KeyDownload_2021-03.log");
+    EXPECT_NE(log.find("  zweiter Start: MERORVS.exe l\xE4uft bereits, PC "), std::string::npos) << log;
+}
