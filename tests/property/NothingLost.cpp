@@ -126,7 +126,10 @@ public:
             WriteFile(h.KeyFile(Backing(i)), KeyContent(i, run_.files[i].size));
         const std::string out = h.temp.Path() + "\\" + run_.outputFolder + "\\";
         CreateFolderChain(out, [](const std::string& folder) { CreateFolder(folder); });
-        for (const ExistingFile& e : run_.existing) WriteFile(out + e.name, e.content);
+        for (const ExistingFile& e : run_.existing) {
+            WriteFile(out + e.name, e.content);
+            if (ReadOnlyBefore(e, out)) SetReadOnly(out + e.name, true);
+        }
 
         const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
         const std::string logFolder = h.temp.Path() + "\\log";
@@ -182,6 +185,7 @@ public:
         const bool faulted = cuts_ && cuts_->FaultFired();
         leftoversAllowed_ = faulted && run_.diskFault == DiskFault::Remove;
         if (v.violation.empty()) v.violation = CheckOutput(before, FolderFiles(out));
+        if (v.violation.empty()) v.violation = CheckReadOnlyKept(out);
         if (v.violation.empty()) v.violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
         if (v.violation.empty()) v.violation = CheckKey(keyBefore, keyAfter, closed);
         if (v.violation.empty() && faulted && !closed) v.violation = CheckFailureReported(h);
@@ -350,6 +354,19 @@ private:
         return std::string();
     }
 
+    // The tool never makes its own temporary files read-only, nor an alias of one.
+    static bool ReadOnlyBefore(const ExistingFile& e, const std::string& out) {
+        return e.readOnly && !IsTemporaryName(WhatAnswersAt(out + e.name).longName);
+    }
+
+    // A read-only earlier file that is still there as it was keeps the attribute.
+    std::string CheckReadOnlyKept(const std::string& out) const {
+        for (const ExistingFile& e : run_.existing)
+            if (ReadOnlyBefore(e, out) && ReadFile(out + e.name) == e.content && !WhatAnswersAt(out + e.name).readOnly)
+                return "I3: the earlier file " + Quoted(e.name) + " lost its read-only attribute";
+        return std::string();
+    }
+
     // The backup folder starts empty: what lies there is a copy of a key file.
     std::string CheckBackup(const FileMap& backup, const FileMap& pulled) {
         backupContents_.clear();
@@ -456,8 +473,8 @@ std::string Describe(const RunCase& run) {
         text += Format("\n  key %s, %d bytes, fault: %s", Quoted(f.name).c_str(), static_cast<int>(f.size),
                        kFaultNames[static_cast<int>(f.fault)]);
     for (const ExistingFile& e : run.existing)
-        text += Format("\n  before the run in the output folder: %s, %d bytes", Quoted(e.name).c_str(),
-                       static_cast<int>(e.content.size()));
+        text += Format("\n  before the run in the output folder: %s, %d bytes%s", Quoted(e.name).c_str(),
+                       static_cast<int>(e.content.size()), e.readOnly ? ", read-only" : "");
     return text;
 }
 

@@ -41,6 +41,7 @@ struct KeyFileCase {
 struct ExistingFile {
     std::string name;
     std::string content;
+    bool readOnly = false;
 };
 
 // A backup folder: none, one that works, one pulled away (a removable drive)

@@ -168,7 +168,7 @@ RunCase GenerateRun(Choices& c) {
             default: name = longNames[n - 1]; break;
         }
         if (!IsPlainFileName(name) || !existingNames.insert(name).second) continue;
-        run.existing.push_back({name, "earlier download " + std::to_string(n) + Body(c, c.Below(40))});
+        run.existing.push_back({name, "earlier download " + std::to_string(n) + Body(c, c.Below(40)), c.Below(4) == 0});
     }
     run.scrambled = c.Below(2) != 0;
     run.compact = c.Below(3) == 0;

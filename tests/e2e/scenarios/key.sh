@@ -41,3 +41,36 @@ close
 EOF2
     tool_exit 2
 }
+
+# The key is one device: a second start while a download runs touches neither
+# the key (no library call at all) nor the folders, and ends with 2; the first
+# run ends complete.
+scenario_second_start_leaves_the_key_to_the_first() {
+    new_scenario second
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_speed = 100000"
+    five_files
+    # The second instance's own copy of the key library, which logs every call it gets.
+    mkdir "$H/program2"
+    cp "$S"/program/* "$H/program2/"
+    printf 'folder = ..\\..\\key\ncalls = ..\\calls-second.txt\n' >"$H/program2/emulated-key.txt"
+    local log first
+    log="/Log:$(winpath "$H")\\run.log"
+    start_tool "$(winpath "$S/out")" t mini /Min:30 "$log"
+    first=$TOOL_PID
+    drive <<'EOF2'
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+waittext 1021 10000 Download 2 - 5
+EOF2
+    start_tool_in "$H/program2" "$(winpath "$S/out")" t mini /Min:30 "$log"
+    tool_exit 30
+    [ "$TOOL_STATUS" -eq 2 ] || fail "the second start ended with $TOOL_STATUS"
+    [ ! -e "$H/calls-second.txt" ] || fail "the second start called the key: $(tr '\n' ' ' <"$H/calls-second.txt")"
+    TOOL_PID=$first
+    tool_exit 60
+    [ "$TOOL_STATUS" -eq 0 ] || fail "the first run ended with $TOOL_STATUS"
+    all_arrived kvr
+    key_holds_only_parameter_file
+    LC_ALL=C grep -q "zweiter Start: MERORVS.exe l.uft bereits" "$H/run.log" || fail "the log lacks the second start"
+}

@@ -40,7 +40,7 @@ check_after_kill() {  # check_after_kill <round>
 
 scenario_killed_downloads_lose_nothing() {
     new_scenario killed
-    local round delay leftovers=0 identity
+    local round delay leftovers=0 identity starts=0
     for round in $(seq 1 "$KILLS"); do
         # Both deliveries, slow enough that the kill meets every phase.
         identity="VANTIK-ID:WK12345678 FW-2130"
@@ -52,7 +52,7 @@ scenario_killed_downloads_lose_nothing() {
         folder_sums "$S/out" >"$H/out-before"
         outside_files >"$H/outside-before"
         delay=$((RANDOM % 2600))
-        start_tool "$(winpath "$S/out")"
+        start_tool "$(winpath "$S/out")" "/Log:$(winpath "$H")\\run.log"
         drive <<EOF2
 window 10000 MERO - OVA
 waitcontains 1021 5000 Download 0 -
@@ -63,6 +63,10 @@ sleep $delay
 kill
 EOF2
         tool_exit 10
+        # The run's start line is written as it begins: a killed run shows
+        # (one killed within moments of the press may not have begun).
+        [ "$delay" -lt 200 ] || starts=$((starts + 1))
+        [ "$(grep -c '  Start: MERORVS.exe' "$H/run.log" 2>/dev/null)" -ge "$starts" ] || fail "round $round: no start line"
         ls "$S/out" | grep -q '^~mero[0-9A-Fa-f-]*\.part$' && leftovers=$((leftovers + 1))
         check_after_kill "$round"
     done
