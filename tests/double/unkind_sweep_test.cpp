@@ -32,12 +32,13 @@ public:
 };
 }  // namespace
 
-// MERO_UNKIND_RUNS sets how many runs.
+// MERO_UNKIND_RUNS sets how many runs, MERO_UNKIND_SEED the first seed.
 TEST(NothingLostOnUnkindFiles, HoldsOverGeneratedRunsWithFaultsAndAPowerCutAtEveryStep) {
     const char* wanted = std::getenv("MERO_UNKIND_RUNS");
     const int runs = wanted ? std::atoi(wanted) : 400;
     UnkindPowerCuts cuts;
-    const SweepResult result = Sweep(1, runs, &cuts);
+    const char* first = std::getenv("MERO_UNKIND_SEED");  // to repeat a counter-example's run
+    const SweepResult result = Sweep(first ? std::strtoull(first, nullptr, 10) : 1, runs, &cuts);
     ASSERT_EQ(result.counterExample, "") << "counter-example:\n" << result.counterExample;
     EXPECT_GT(result.keyEmptied, runs / 20);
     std::printf("unkind sweep: %d runs, %d emptied the key\n", result.runs, result.keyEmptied);

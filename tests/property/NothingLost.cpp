@@ -1,6 +1,7 @@
 #include "NothingLost.h"
 
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <future>
 #include <memory>
@@ -487,6 +488,8 @@ SweepResult Sweep(std::uint64_t firstSeed, int runs, PowerCuts* cuts) {
         ++result.runs;
         if (verdict.keyEmptied) ++result.keyEmptied;
         if (!verdict.violation.empty()) {
+            std::fprintf(stderr, "seed %llu: %s\n", static_cast<unsigned long long>(firstSeed + i),
+                         verdict.violation.c_str());
             const RunCase small = Shrink(run, cuts);
             result.counterExample = Format("seed %llu: %s\n", static_cast<unsigned long long>(firstSeed + i),
                                            CheckRun(small, cuts).violation.c_str()) +
