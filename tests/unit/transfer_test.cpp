@@ -114,6 +114,14 @@ TEST(TransferKeyFile, FailuresReportAndKeepTheEarlierFile) {
         for (const char* name : present)
             EXPECT_EQ(ReadFile(b.out + name), "earlier download") << delivery.what << " " << name;
         EXPECT_EQ(b.OutFiles().size(), present.size()) << delivery.what;
+        // A read-only earlier entry that the replace cannot take gets its attribute back.
+        b.Put("BLOCKED.DDD", 500);
+        CreateFolder(b.out + "BLOCKED.DDD");
+        WriteFile(b.out + "BLOCKED.DDD\\inside", "x");
+        SetReadOnly(b.out + "BLOCKED.DDD", true);
+        EXPECT_EQ(b.Transfer("BLOCKED.DDD", 500).result, TransferResult::Failed) << delivery.what;
+        EXPECT_TRUE(WhatAnswersAt(b.out + "BLOCKED.DDD").readOnly) << delivery.what;
+        SetReadOnly(b.out + "BLOCKED.DDD", false);
     }
 }
 
