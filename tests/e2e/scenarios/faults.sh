@@ -80,18 +80,40 @@ fault_row() {  # fault_row <name> [expected exit status]
     [ "${TOOL_STATUS:-1}" -eq "${2:-0}" ] || fail "exit status $TOOL_STATUS"
 }
 
-scenario_fault_key_does_not_open() {
-    new_scenario f_open
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "open_fails = 1"
-    five_files; fault_setup; fault_download
-    fault_row key_does_not_open 3
+# The key library answering wrongly, one row each: name, key identity, the
+# emulated key's fault, the exit status. Five files, pressed in the normal dialog.
+FAULT_ROWS=(
+    "key_does_not_open|VANTIK-ID:WK12345678 FW-2130|open_fails = 1|3"
+    "identify_answers_at_third_attempt|VANTIK-ID:WB40213377 FW-2131|identify_fails = 2|0"
+    "truncated_delivery|VANTIK-ID:WB40213377 FW-2131|read_truncated = V_WDB9634031L123456_0_20261203.DDD|3"
+    "scrambled_copy_never_delivered|VANTIK-ID:WB40213377 FW-2131|read_silent = C_20261203_0_MUSTERMANN.DDD|3"
+    "slot_without_nul|VANTIK-ID:WK12345678 FW-2130|unterminated_slots = 1|0"
+    "library_error_after_a_full_file|VANTIK-ID:WK12345678 FW-2130|read_errors = C_20261204_1507_SCHMIDT.DDD|3"
+    "library_error_scrambled|VANTIK-ID:WB40213377 FW-2131|read_errors = V_WDB9634031L123456_0_20261203.DDD|3"
+    "partial_delivery_with_error|VANTIK-ID:WK12345678 FW-2130|read_partial = M_20261204_0830_B-MR-1234.DDD|3"
+)
+
+scenario_fault_key_answers_wrongly() {
+    local row name identity fault status
+    for row in "${FAULT_ROWS[@]}"; do
+        IFS='|' read -r name identity fault status <<<"$row"
+        new_scenario "f_$name"
+        with_key_library "identity = $identity" "$fault"
+        five_files; fault_setup; fault_download
+        fault_row "$name" "$status" || fail "row $name"
+        if [ "$status" = 0 ]; then key_holds_only_parameter_file; else key_holds_every_file; fi
+        only_key_bytes_in_out || fail "row $name"
+    done
 }
 
-scenario_fault_identify_answers_at_third_attempt() {
-    new_scenario f_identify
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "identify_fails = 2"
-    five_files; fault_setup; fault_download
-    fault_row identify_answers_at_third_attempt
+# Every file in out/ holds the bytes of a file that was on the key (out/ was empty).
+only_key_bytes_in_out() {
+    local f originals
+    originals=$(md5sum "$S"/original/* | awk '{print $1}')
+    for f in "$S"/out/*; do
+        [ -e "$f" ] || continue
+        grep -qx "$(md5sum <"$f" | awk '{print $1}')" <<<"$originals" || fail "$(basename "$f") holds bytes of no key file"
+    done
 }
 
 scenario_fault_directory_fails_after_a_good_read() {
@@ -102,25 +124,15 @@ scenario_fault_directory_fails_after_a_good_read() {
     [ -z "$(ls "$S/out")" ] || fail "files arrived from an unreadable directory"
 }
 
+# The file that cannot be read is named, and its earlier copy stays untouched.
 scenario_fault_read_fails_for_the_third_file() {
     new_scenario f_read
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_fails = C_20261204_1507_SCHMIDT.DDD"
-    five_files; fault_setup; fault_download
+    five_files
+    echo "earlier download" >"$S/out/C_20261204_1507_SCHMIDT.DDD"
+    fault_setup; fault_download 30 "C_20261204_1507_SCHMIDT.DDD nicht vollst"
     fault_row read_fails_for_the_third_file 3
-}
-
-scenario_fault_truncated_delivery() {
-    new_scenario f_truncated
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_truncated = V_WDB9634031L123456_0_20261203.DDD"
-    five_files; fault_setup; fault_download
-    fault_row truncated_delivery 3
-}
-
-scenario_fault_scrambled_copy_never_delivered() {
-    new_scenario f_silent
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_silent = C_20261203_0_MUSTERMANN.DDD"
-    five_files; fault_setup; fault_download
-    fault_row scrambled_copy_never_delivered 3
+    [ "$(cat "$S/out/C_20261204_1507_SCHMIDT.DDD")" = "earlier download" ] || fail "the earlier file was touched"
 }
 
 # A small file system for the output folder; without the right to mount one,
@@ -157,14 +169,6 @@ scenario_fault_output_disk_full() {
     fault_download
     fault_row output_disk_full 3
     unmount_output
-}
-
-scenario_fault_slot_without_nul() {
-    new_scenario f_slot
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "unterminated_slots = 1"
-    five_files; fault_setup; fault_download
-    fault_row slot_without_nul
-    [ "$(ls "$S/key")" = MERO.ini ] || fail "the key was not emptied"
 }
 
 scenario_fault_more_files_than_slots() {
@@ -274,28 +278,6 @@ scenario_fault_folder_of_a_key_files_name() {
     return 0
 }
 
-scenario_fault_library_error_after_a_full_file() {
-    new_scenario f_error
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_errors = C_20261204_1507_SCHMIDT.DDD"
-    five_files; fault_setup; fault_download
-    fault_row library_error_after_a_full_file 3
-    [ ! -e "$S/out/C_20261204_1507_SCHMIDT.DDD" ] || fail "a failed read was stored"
-}
-
-scenario_fault_library_error_scrambled() {
-    new_scenario f_error_kvr
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131" "read_errors = V_WDB9634031L123456_0_20261203.DDD"
-    five_files; fault_setup; fault_download
-    fault_row library_error_scrambled 3
-}
-
-scenario_fault_partial_delivery_with_error() {
-    new_scenario f_partial
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_partial = M_20261204_0830_B-MR-1234.DDD"
-    five_files; fault_setup; fault_download
-    fault_row partial_delivery_with_error 3
-}
-
 scenario_fault_split_marker_in_the_output_folder() {
     new_scenario f_folder0
     with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
@@ -365,14 +347,17 @@ scenario_fault_temporary_file_of_a_killed_run() {
     [ -z "$(ls "$S/out" | grep '^~mero')" ] || fail "the temporary file is still there"
 }
 
+# The run log's block ends with the close.
 scenario_fault_close_box_during_a_transfer() {
     new_scenario f_closebox
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
     five_files; fault_setup
-    start_tool "$(winpath "$S/out")"
+    start_tool "$(winpath "$S/out")" t normal "/Log:$(winpath "$H")\\run.log"
     drive < <(until_second_file; printf '%s\n' close 'waitcontains 1008 1000 Abbruch nach der laufenden Datei')
     tool_exit 5
     fault_row close_box_during_a_transfer 4
+    block_says "$(last_block "$H/run.log")" "Abbruch nach der laufenden Datei" "Key nicht geleert: abgebrochen" \
+        "Ende: Rückgabewert 4 (geschlossen)"
 }
 
 scenario_fault_compact_close_says_why() {

@@ -16,48 +16,6 @@ block_says() {  # block_says <block> <line>...
     done
 }
 
-scenario_log_of_an_unattended_run_with_a_failed_file() {
-    new_scenario log_failed
-    set_data_path --delete
-    rm -rf "$WINEPREFIX/drive_c/MERO/Daten/Protokoll"
-    unattended_run 3 "read_fails = C_20261204_1507_SCHMIDT.DDD"
-    # Without /Log: the month's file under the data root (C:\MERO by default).
-    local block
-    block=$(last_block "$WINEPREFIX/drive_c/MERO/Daten/Protokoll/KeyDownload_$(date +%Y-%m).log")
-    block_says "$block" "Parameter: $(winpath "$S/out") \"Lkw 12\" mini /Min:30" "Ausgabe: $(winpath "$S/out")\\" \
-        "Key: VANTIK-ID:WB40213377 FW-2131" \
-        "Datei C_20261204_1507_SCHMIDT.DDD (25112 Byte): nicht angekommen" \
-        "Datei C_20261204_1507_SCHMIDT.DDD nicht vollständig übertragen" \
-        "Datei M_20261204_0830_B-MR-1234.DDD (4096 Byte): gespeichert als $(winpath "$S/out")\\M_20261204_0830_B-MR-1234.DDD" \
-        "Key nicht geleert: nicht jede Datei kam an" "Ende: Rückgabewert 3"
-}
-
-scenario_log_of_a_close_mid_transfer() {
-    new_scenario log_close
-    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
-    five_files
-    start_tool "$(winpath "$S/out")" t normal "/Log:$(winpath "$S/logs")\\run.log"
-    drive < <(until_second_file; printf '%s\n' close 'waitcontains 1008 1000 Abbruch nach der laufenden Datei')
-    tool_exit 10
-    [ "$TOOL_STATUS" -eq 4 ] || fail "exit status $TOOL_STATUS"
-    block_says "$(last_block "$S/logs/run.log")" "Abbruch nach der laufenden Datei" "Key nicht geleert: abgebrochen" \
-        "Ende: Rückgabewert 4 (geschlossen)"
-    key_holds_every_file
-}
-
-scenario_log_of_a_run_with_a_backup() {
-    new_scenario log_backup
-    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
-    five_files
-    compact_press "/Backup:$(winpath "$S/bak")" "/Log:$(winpath "$S/logs")\\run.log"
-    [ "$TOOL_STATUS" -eq 0 ] || fail "exit status $TOOL_STATUS"
-    local kvr
-    kvr=$(basename "$(ls "$S/out"/V_WDB9634031L123456_*.kvr)")
-    block_says "$(last_block "$S/logs/run.log")" "Ausgabe: $(winpath "$S/out")\\  Sicherung: $(winpath "$S/bak")\\" \
-        "Datei V_WDB9634031L123456_0_20261203.DDD (196608 Byte): gespeichert als $(winpath "$S/out")\\$kvr, Sicherung $(winpath "$S/bak")\\$kvr" \
-        "Key geleert" "Ende: Rückgabewert 0"
-}
-
 # A log that cannot be written costs nothing: said once, the run as without it.
 scenario_log_folder_cannot_be_written() {
     new_scenario log_blocked
