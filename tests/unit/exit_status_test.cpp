@@ -19,41 +19,34 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
     };
     const auto none = [](KeyDescription&) {};
     const auto scrambled = [](KeyDescription& d) { d.identity = "VANTIK-ID:WB40213377 FW-2131"; };
-    const auto closeAtFirstRead = [](DialogHarness& h) {
-        // The user closes while the first file is read, on the window's thread.
-        h.key->OnRead([&h](int read) {
-            if (read != 0) return;
-            std::promise<void> done;
-            h.view.Post([&] {
-                h.dialog->OnCancel();
-                done.set_value();
-            });
-            done.get_future().wait();
-        });
-        h.Click(IDC_START);
-        h.WaitForWorker();
-    };
-    // A worker stuck in a call (a backup write to a dead share, say) past a
-    // close's grace: the dialog ends without it, stopped.
-    const auto stuckPastTheGrace = [](DialogHarness& h) {
-        std::promise<void> reading, release;
-        const std::shared_future<void> released = release.get_future().share();
-        h.key->OnRead([&reading, released](int read) {
-            if (read != 0) return;
-            reading.set_value();
-            released.wait();
-        });
-        h.Click(IDC_START);
-        reading.get_future().wait();
-        h.dialog->OnCancel();
-        EXPECT_TRUE(h.view.TimerArmed(kCloseGraceTimer));
-        EXPECT_EQ(h.view.TimerPeriod(kCloseGraceTimer), kCloseGraceMs);
-        h.dialog->OnTimer(kCloseGraceTimer);
-        EXPECT_TRUE(h.view.Ended());
-        EXPECT_TRUE(h.dialog->WorkerAbandoned());
-        EXPECT_EQ(h.dialog->RunOutcome(), kExitStopped);
-        release.set_value();
-        h.WaitForWorker();
+    // The user closes while the key's first read (or deletion) waits, on the
+    // window's thread; stuck: the call outlasts the close's grace, and the
+    // dialog ends without the worker; breaks: something escapes the call.
+    enum When { AtRead, AtDeletion };
+    const auto closeAt = [](When when, bool stuck = false, bool breaks = false) {
+        return [=](DialogHarness& h) {
+            std::promise<void> called, release;
+            const std::shared_future<void> released = release.get_future().share();
+            const auto hook = [&called, released, breaks](int n) {
+                if (n != 0) return;
+                called.set_value();
+                released.wait();
+                if (breaks) throw 42;
+            };
+            if (when == AtRead) h.key->OnRead(hook);
+            else h.key->OnDelete(hook);
+            h.Click(IDC_START);
+            called.get_future().wait();
+            h.dialog->OnCancel();
+            EXPECT_EQ(h.view.TimerPeriod(kCloseGraceTimer), kCloseGraceMs);
+            if (stuck) {
+                h.dialog->OnTimer(kCloseGraceTimer);
+                EXPECT_TRUE(h.view.Ended());
+                EXPECT_TRUE(h.dialog->WorkerAbandoned());
+            }
+            release.set_value();
+            h.WaitForWorker();
+        };
     };
     // A download, the key pulled, "Download starten" again: the second run decides.
     const auto pulledAfterADownload = [](DialogHarness& h) {
@@ -76,42 +69,6 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         h.WaitForWorker();
         EXPECT_FALSE(PathExists(h.Out("C_2_0_B.DDD")));
     };
-    // The worker breaks off (something escapes it) after a close was asked for.
-    const auto brokenOffAfterAClose = [closeAtFirstRead](DialogHarness& h) {
-        h.key->OnRead([&h](int) {
-            std::promise<void> done;
-            h.view.Post([&] {
-                h.dialog->OnCancel();
-                done.set_value();
-            });
-            done.get_future().wait();
-            throw 42;
-        });
-        h.Click(IDC_START);
-        h.WaitForWorker();
-    };
-    // A close as the key's first file is deleted: the emptying goes on; with
-    // the library stuck in that deletion past the close's grace, it is left.
-    const auto closeAtFirstDeletion = [](bool stuck) {
-        return [stuck](DialogHarness& h) {
-            std::promise<void> deleting, release;
-            const std::shared_future<void> released = release.get_future().share();
-            h.key->OnDelete([&deleting, released](int n) {
-                if (n != 0) return;
-                deleting.set_value();
-                released.wait();
-            });
-            h.Click(IDC_START);
-            deleting.get_future().wait();
-            h.dialog->OnCancel();
-            if (stuck) {
-                h.dialog->OnTimer(kCloseGraceTimer);
-                EXPECT_TRUE(h.dialog->WorkerAbandoned());
-            }
-            release.set_value();
-            h.WaitForWorker();
-        };
-    };
     const auto trigger = [](DialogHarness& h) {
         h.view.SetCheck(IDC_KEY_TO_PC, false);
         h.view.SetCheck(IDC_KEY_1, true);
@@ -126,8 +83,8 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         {"a file listed empty", {"A.DDD", "E.DDD"}, none, "", nullptr, kExitFileMissing},
         {"the key does not open", {"A.DDD"}, [](KeyDescription& d) { d.openFails = true; }, "", nullptr,
          kExitFileMissing},
-        {"compact, stopped by a close", {"A.DDD", "B.DDD"}, none, " t mini", closeAtFirstRead, kExitStopped},
-        {"a worker stuck past the close's grace", {"A.DDD", "B.DDD"}, none, "", stuckPastTheGrace, kExitStopped},
+        {"compact, stopped by a close", {"A.DDD", "B.DDD"}, none, " t mini", closeAt(AtRead), kExitStopped},
+        {"a worker stuck past the close's grace", {"A.DDD", "B.DDD"}, none, "", closeAt(AtRead, true), kExitStopped},
         {"the key would not open to be emptied", {"A.DDD", "B.DDD"}, [](KeyDescription& d) { d.opensBeforeFailure = 1; },
          "", nullptr, kExitKeyNotEmptied},
         {"a file the key would not delete", {"A.DDD", "B.DDD"}, [](KeyDescription& d) { d.deleteFails = {"B.DDD"}; },
@@ -150,13 +107,13 @@ TEST(ExitStatus, TellsHowTheLastDownloadEnded) {
         {"an earlier copy stayed and the key would not be emptied", {"C_1_0_A.DDD", "C_2_0_B.DDD"},
          [scrambled](KeyDescription& d) { scrambled(d), d.deleteFails = {"C_2_0_B.DDD"}; }, "", earlierCopies,
          kExitKeyNotEmptied, {"die fr\xFChere Kopie", "Key nur teilweise geleert: 1 von 2"}},
-        {"the worker broke off after a close", {"A.DDD", "B.DDD"}, none, "", brokenOffAfterAClose, kExitStopped,
+        {"the worker broke off after a close", {"A.DDD", "B.DDD"}, none, "", closeAt(AtRead, false, true), kExitStopped,
          {"Interner Fehler", "Ende: R\xFC" "ckgabewert 4 (geschlossen)"}},
-        {"a close while the key is emptied", {"A.DDD", "B.DDD"}, none, "", closeAtFirstDeletion(false),
+        {"a close while the key is emptied", {"A.DDD", "B.DDD"}, none, "", closeAt(AtDeletion),
          kExitAllArrived, {"Schlie\xDF" "en, sobald der Key geleert ist", "Key geleert",
                            "Ende: R\xFC" "ckgabewert 0 (geschlossen)"}},
         {"the key stuck in a deletion past the close's grace", {"A.DDD", "B.DDD"}, none, "",
-         closeAtFirstDeletion(true), kExitKeyNotEmptied,
+         closeAt(AtDeletion, true), kExitKeyNotEmptied,
          {"Key nur teilweise geleert: 0 von 2 Dateien gel\xF6scht, der Key antwortet nicht beim L\xF6schen von A.DDD",
           "Ende: R\xFC" "ckgabewert 5 (geschlossen, der Key hing beim Leeren)"}},
     };

@@ -101,6 +101,16 @@ TEST(TriggerWorker, FinishedAfterPollingDownloadsTheFetchedFiles) {
     EXPECT_TRUE(h.view.Control(IDC_START).enabled);
     EXPECT_EQ(h.dialog->StartButton().FaceColor.load(), kSilver);
     EXPECT_EQ(h.key->Violations(), 0);
+    // The trigger run and the download it started are one run: one start, one
+    // block, the trigger's lines in it.
+    const std::string log = ReadFile("C:\\MERO\\Daten\\Protokoll\\KeyDownload_2021-03.log");
+    const size_t block = log.find("\r\n=== ");
+    ASSERT_NE(block, std::string::npos) << log;
+    EXPECT_EQ(log.find("=== ", block + 6), std::string::npos) << log;
+    EXPECT_EQ(log.find("Start: ", log.find("Start: ") + 1), std::string::npos) << log;
+    for (const char* line : {"Auftrag an den Key: Modus 0", "Send Key: 1", "Reset Key", "ReInit Key",
+                             "Datei C_NEW_1.DDD (16 Byte): gespeichert als ", "Key geleert"})
+        EXPECT_NE(log.find(std::string("\r\n  ") + line, block), std::string::npos) << line << " in\n" << log;
 }
 
 TEST(TriggerWorker, EndingAnswersResetOnceAndDownloadNothing) {
