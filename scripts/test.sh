@@ -36,53 +36,78 @@ count_e2e() {  # count_e2e <log> <label>: the "e2e: N passed, M failed" lines of
     [ $((p + f)) -gt 0 ] || f=1
     count "$p" "$f" "$2"
 }
-gtest() {  # gtest <label> <binary> [gtest arguments]
-    local label=$1 binary=$2 log
+# The two cores each run one test program: the unit tests beside the sweep
+# over the unkind file layer.
+gtest_run() {  # gtest_run <log> <binary> [gtest arguments]: its output and exit status in <log>, <log>.status
+    local log=$1 binary=$2
     shift 2
-    log=$(mktemp)
     "$binary" "$@" >"$log" 2>&1
-    local status=$?
-    local ran fails
+    echo $? >"$log.status"
+}
+gtest_count() {  # gtest_count <label> <log>
+    local label=$1 log=$2 status ran fails
+    status=$(cat "$log.status" 2>/dev/null || echo 1)
     ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran.*/\1/p' "$log" | tail -1)
     fails=$(grep -c '^\[  FAILED  \] [A-Za-z_].*\.' "$log")
     [ -z "$ran" ] && ran=0
     if [ "$status" -ne 0 ] && [ "$fails" -eq 0 ]; then fails=1; tail -40 "$log"; fi
     [ "$fails" -gt 0 ] && grep -E '^\[  FAILED  \]|Failure|ERROR: .*Sanitizer|WARNING: ThreadSanitizer' "$log" | head -40
     count $((ran - (fails > ran ? ran : fails))) "$fails" "$label"
-    rm -f "$log"
+    rm -f "$log" "$log.status"
+}
+gtest_pair() {  # gtest_pair <build folder> <label suffix>; sweep sizes from the environment
+    local unit unkind
+    unit=$(mktemp) unkind=$(mktemp)
+    gtest_run "$unit" "$1/unit_tests" &
+    gtest_run "$unkind" "$1/unkind_tests"
+    wait
+    gtest_count "unit$2" "$unit"
+    gtest_count "unkind files$2" "$unkind"
 }
 
 step "unit tests (native)"
 if build native; then
-    gtest "unit" build/native/unit_tests
-    gtest "unkind files" build/native/unkind_tests
+    gtest_pair build/native ""
 fi
 step "unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 # The sanitizers slow the "nothing lost" sweeps 8 to 25 times: fewer runs there.
 if build native-asan; then
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-    MERO_SWEEP_RUNS=1000 gtest "unit, asan+ubsan" build/native-asan/unit_tests
-    MERO_UNKIND_RUNS=60 gtest "unkind files, asan+ubsan" build/native-asan/unkind_tests
+    MERO_SWEEP_RUNS=1000 MERO_UNKIND_RUNS=60 gtest_pair build/native-asan ", asan+ubsan"
 fi
 step "unit tests (ThreadSanitizer)"
 if build native-tsan; then
     export TSAN_OPTIONS=halt_on_error=1
-    MERO_SWEEP_RUNS=300 gtest "unit, tsan" build/native-tsan/unit_tests
-    MERO_UNKIND_RUNS=30 gtest "unkind files, tsan" build/native-tsan/unkind_tests
+    MERO_SWEEP_RUNS=300 MERO_UNKIND_RUNS=30 gtest_pair build/native-tsan ", tsan"
 fi
 
-step "fuzzing, ${FUZZ_SECONDS} s per target"
+step "fuzzing, ${FUZZ_SECONDS} s per target, two at a time"
+fuzz_run() {  # fuzz_run <target>: its verdict in build/fuzz/<name>.verdict
+    local name corpus
+    name=$(basename "$1")
+    corpus=$(mktemp -d)
+    cp tests/fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null
+    if "$1" -max_total_time="$FUZZ_SECONDS" -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" >"$corpus.log" 2>&1; then
+        echo pass >"build/fuzz/$name.verdict"
+    else
+        tail -30 "$corpus.log" >"build/fuzz/$name.verdict"
+    fi
+    rm -rf "$corpus" "$corpus.log"
+}
 if build fuzz; then
+    set -- build/fuzz/fuzz_*
+    while [ $# -gt 0 ]; do
+        fuzz_run "$1" &
+        [ $# -gt 1 ] && fuzz_run "$2"
+        wait
+        shift; [ $# -gt 0 ] && shift
+    done
     for target in build/fuzz/fuzz_*; do
+        case "$target" in *.verdict) continue ;; esac
         name=$(basename "$target")
-        corpus=$(mktemp -d)
-        cp tests/fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null
-        if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" >"$corpus.log" 2>&1; then
-            count 1 0 "$name"
-        else
-            tail -30 "$corpus.log"; count 0 1 "$name"
-        fi
-        rm -rf "$corpus" "$corpus.log"
+        if [ "$(cat "build/fuzz/$name.verdict" 2>/dev/null)" = pass ]; then count 1 0 "$name"
+        else cat "build/fuzz/$name.verdict" 2>/dev/null; count 0 1 "$name"; fi
+        rm -f "build/fuzz/$name.verdict"
     done
 fi
 

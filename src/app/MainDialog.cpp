@@ -118,14 +118,17 @@ std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings, std::v
     for (const std::string& line : PrepareFolder(BackupFolder_)) leftovers.push_back(line);
     // "Sicherungsordner fehlt: %s"
     if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
-    // A copy in the same folder, by whatever name it was given, is no backup.
+    // A copy in the same folder, by whatever name it was given, is no backup;
+    // one only when the system says so for sure (some servers answer 0 for every identity).
     FileIdentity backup, output;
-    if (!IdentityOf(BackupFolder_, backup) || !IdentityOf(OutputFolder_, output) || backup == output)
+    const bool identified = IdentityOf(BackupFolder_, backup) && IdentityOf(OutputFolder_, output) &&
+                            backup.Telling() && output.Telling();
+    if ((identified && backup == output) || SameFileName(FullPath(BackupFolder_), FullPath(OutputFolder_)))
         return "Sicherungsordner ist der Ausgabeordner: " + BackupFolder_;
     BackupUsable_ = true;
     // Made all the same, but one disk's failure takes both copies.
     // "Sicherungsordner liegt auf dem Datenträger des Ausgabeordners: %s"
-    if (backup.volume == output.volume)
+    if (identified && backup.volume == output.volume)
         return "Sicherungsordner liegt auf dem Datentr\xE4ger des Ausgabeordners: " + BackupFolder_;
     return std::string();
 }

@@ -113,7 +113,7 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
 
 void OutputNamer::Record(const std::string& path, const FileIdentity* identity) {
     paths_.push_back(path);
-    if (identity) outputs_.insert(*identity);
+    if (identity && identity->Telling()) outputs_[*identity] = path;
 }
 
 bool OutputNamer::Stored(const std::string& folder, const std::string& name) const {
@@ -130,11 +130,19 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
     TargetCheck check;
     check.longName = o.longName;
     check.readOnly = o.readOnly;
+    check.problem = o.problem;
+    if (!o.problem.empty()) check.target = Target::Unknown;
     if (!o.exists) return check;
     const size_t cut = path.rfind('\\') + 1;
     const std::string folder = path.substr(0, cut), name = path.substr(cut);
-    if (!o.identified || outputs_.count(o.identity) || Stored(folder, name) || Stored(folder, o.longName))
+    // An identity of this run's that now answers under another long name was
+    // handed on (FAT), or is shared by every file (a server): it tells nothing.
+    const auto recorded = o.identified ? outputs_.find(o.identity) : outputs_.end();
+    const bool storedHere = recorded != outputs_.end() && !o.longName.empty() &&
+                            SameFileName(recorded->second.substr(recorded->second.rfind('\\') + 1), o.longName);
+    if (storedHere || Stored(folder, name) || (!o.longName.empty() && Stored(folder, o.longName)))
         check.target = Target::RunOutput;
+    else if (o.longName.empty()) check.target = Target::RunOutput;  // nothing to tell it by: never replaced
     else if (SameFileName(o.longName, name)) check.target = Target::EarlierFile;
     else check.target = Target::AnotherName;
     return check;
@@ -143,6 +151,10 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
 std::string OutputNamer::KvrPath(const std::string& targetPath, std::time_t& when) const {
     std::string path = KvrOutputPath(targetPath, when);
     if (path == targetPath) return path;
-    while (Examine(path).target != Target::Free) path = KvrOutputPath(targetPath, ++when);
+    for (int tries = 0; tries < 86400; ++tries) {
+        const Target target = Examine(path).target;
+        if (target == Target::Free || target == Target::Unknown) break;
+        path = KvrOutputPath(targetPath, ++when);
+    }
     return path;
 }

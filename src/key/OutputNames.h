@@ -2,7 +2,7 @@
 // Which key file names may become files on the PC, under which name a
 // scrambled delivery is stored, and how the outputs of one run are kept apart.
 #include <ctime>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,16 +35,20 @@ enum class Target {
     EarlierFile,   // a file of that very name that this run did not store
     RunOutput,     // a file this run stored (or one that cannot be identified)
     AnotherName,   // a file of another long name (a short-name alias, say)
+    Unknown,       // the system could not say (a name too long, a drive not ready)
 };
 struct TargetCheck {
     Target target = Target::Free;
     std::string longName;  // the name of the file that answers
     bool readOnly = false;
+    std::string problem;   // Unknown: the system's reason
 };
 
 // The outputs of one run, known by identity and by name, so that no two of
 // them share a file whatever names reached them. The names count on their own:
-// on FAT an identity moves with a rename and a freed one is given again.
+// on FAT an identity moves with a rename and a freed one is given again, and
+// some servers answer one identity (or 0) for every file; an identity that is
+// 0, or that answers for a file of another name, tells nothing, and names decide.
 class OutputNamer {
 public:
     TargetCheck Examine(const std::string& path) const;
@@ -52,12 +56,14 @@ public:
     void Record(const std::string& path, const FileIdentity* identity);
     // KvrOutputPath, moved on by whole seconds (when follows) past every file
     // there: a time-stamped name never replaces one (a clock set back would
-    // otherwise put a new download over an earlier one).
+    // otherwise put a new download over an earlier one). The search ends at a
+    // name the system cannot answer for (Examine says why), and after a day's
+    // seconds at most.
     std::string KvrPath(const std::string& targetPath, std::time_t& when) const;
 
 private:
     bool Stored(const std::string& folder, const std::string& name) const;
 
-    std::set<FileIdentity> outputs_;
+    std::map<FileIdentity, std::string> outputs_;  // identity -> the path stored under it
     std::vector<std::string> paths_;
 };

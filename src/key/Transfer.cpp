@@ -46,6 +46,9 @@ void PutBackReadOnly(const std::string& path, const TargetCheck& check) {
 // The output name leads to a file the key file may not replace: one this run
 // stored, or one of another long name that answers to it.
 TransferOutcome NameTaken(const std::string& name, const TargetCheck& check) {
+    // "Datei %s: Name nicht nutzbar (%s)"
+    if (check.target == Target::Unknown)
+        return Failure(Format("Datei %s: Name nicht nutzbar (%s)", name.c_str(), check.problem.c_str()));
     if (check.target == Target::AnotherName)
         return Failure(Format("Datei %s: Name schon vergeben (%s)", name.c_str(), check.longName.c_str()));
     return Failure(Format("Datei %s: Name schon vergeben", name.c_str()));
@@ -260,9 +263,12 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
         });
         // Stored under its .kvr name: an earlier file under the key name would
         // be imported twice; it goes once the file arrived.
-        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath &&
-            names.Examine(keyNamePath).target == Target::EarlierFile)
-            stored.earlierCopy = keyNamePath;
+        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath) {
+            const Target earlier = names.Examine(keyNamePath).target;
+            if (earlier == Target::EarlierFile) stored.earlierCopy = keyNamePath;
+            // Whatever answers there cannot be told: it stays, and is said.
+            if (earlier == Target::Unknown) stored.problem = EarlierCopyKept(keyName, keyNamePath);
+        }
         return stored;
     };
 }

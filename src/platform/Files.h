@@ -12,6 +12,8 @@
 // and file index; device and inode).
 struct FileIdentity {
     unsigned long long volume = 0, index = 0;
+    // Some file servers answer 0 for every file or volume: no identity.
+    bool Telling() const { return volume != 0 && index != 0; }
     bool operator<(const FileIdentity& o) const { return std::tie(volume, index) < std::tie(o.volume, o.index); }
     bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
 };
@@ -20,6 +22,9 @@ struct FileIdentity {
 // links and the code page's letters are its business, not ours.
 struct PathOccupant {
     bool exists = false;
+    // Neither free nor there: the system's reason (a name too long, a drive
+    // not ready, a share gone); exists is false then.
+    std::string problem;
     bool identified = false;  // identity could be read
     FileIdentity identity;
     std::string longName;     // the file's real name in its folder

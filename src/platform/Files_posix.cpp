@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/Files.h"
 #include "platform/FilesNative.h"
@@ -41,6 +42,7 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 PathOccupant WhatAnswersAt(const std::string& path) {
     PathOccupant o;
     o.exists = o.identified = IdentityOf(path, o.identity);
+    if (!o.exists && errno != ENOENT && errno != ENOTDIR) o.problem = std::strerror(errno);
     if (!o.exists) return o;
     struct stat st;
     o.readOnly = stat(Native(path).c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);

@@ -42,9 +42,23 @@ bool IdentityThrough(const std::string& path, HANDLE file, FileIdentity& identit
     return true;
 }
 
+// "Fehler %lu: <the system's text>", in the system's language.
+std::string ErrorText(DWORD error) {
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                   sizeof text - 1, nullptr);
+    std::string message(text, n);
+    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    char number[32];
+    std::snprintf(number, sizeof number, "Fehler %lu", static_cast<unsigned long>(error));
+    return message.empty() ? number : std::string(number) + ": " + message;
+}
+
 // The identity through a handle that asks for no access (a folder too).
-// exists: false only when nothing answers.
-bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
+// exists: something answers; problem: the system's reason when it could not
+// tell either way.
+bool Identify(const std::string& given, FileIdentity& identity, bool& exists, std::string* problem = nullptr) {
     // A folder named with its backslash, but a drive's root keeps it ("C:" is another folder).
     const std::string path =
         given.size() > 3 && given.back() == '\\' ? given.substr(0, given.size() - 1) : given;
@@ -52,7 +66,10 @@ bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        // Held by another program, or delete pending, or not ours to open: something is there.
+        exists = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        if (!exists && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && problem)
+            *problem = ErrorText(error);
         return false;
     }
     exists = true;
@@ -64,7 +81,7 @@ bool Identify(const std::string& given, FileIdentity& identity, bool& exists) {
 
 PathOccupant WhatAnswersAt(const std::string& path) {
     PathOccupant o;
-    o.identified = Identify(path, o.identity, o.exists);
+    o.identified = Identify(path, o.identity, o.exists, &o.problem);
     if (!o.exists) return o;
     WIN32_FIND_DATAA found;
     const HANDLE find = FindFirstFileA(path.c_str(), &found);
