@@ -133,7 +133,7 @@ private:
     void OnWorkerFinished(const std::string& failure);
     void DownloadWorker();
     // Transfers every listed file, each one's finish on a thread of its own
-    // while the key reads the next, and seals them all at the end. True when a
+    // while the key reads the next, and lets them arrive together at the end. True when a
     // file arrived with a problem that still counts (an earlier copy that stayed).
     bool TransferAll(IKeyLibrary& key, BackupTarget* backup);
     // The key's part of one file's transfer; empty when the file is passed over.

@@ -3,6 +3,7 @@
 // scrambled delivery is stored, and how the outputs of one run are kept apart.
 #include <ctime>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,9 +62,15 @@ public:
     // seconds at most.
     std::string KvrPath(const std::string& targetPath, std::time_t& when) const;
 
+    // What the run learned of its folder's volume: it refuses a flush that
+    // spares the device's cache (asked once, then flushed fully).
+    void RememberCacheFlushRefused(unsigned long long volume) { cacheFlushRefused_.insert(volume); }
+    bool RefusesCacheFlush(unsigned long long volume) const { return cacheFlushRefused_.count(volume) != 0; }
+
 private:
     bool Stored(const std::string& folder, const std::string& name) const;
 
     std::map<FileIdentity, std::string> outputs_;  // identity -> the path stored under it
     std::vector<std::string> paths_;
+    std::set<unsigned long long> cacheFlushRefused_;
 };

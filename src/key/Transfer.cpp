@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "key/Delivery.h"
@@ -98,6 +100,44 @@ int ReadInto(IKeyLibrary& key, char* keySide, const std::string& temp) {
     }
 }
 
+// Local volumes whose file systems take a flush that spares the device's
+// cache, and answer for it with a later full flush on the volume.
+bool Batchable(const VolumeInfo& volume, const OutputNamer& names) {
+    if (volume.remote || volume.serial == 0 || names.RefusesCacheFlush(volume.serial)) return false;
+    for (const char* local : {"NTFS", "FAT", "FAT32", "exFAT"})
+        if (SameFileName(volume.fileSystem, local)) return true;
+    return false;  // ReFS, a server's, one the system did not name
+}
+
+// A renamed file flushed again through the same open file (the only barrier
+// for its new name), then let go at once, so that importers and scanners may
+// open it. Where the volume allows it, that flush spares the device's cache
+// and pending says which volume's full flush makes it durable; elsewhere (a
+// share, whose device is another computer) it is a full flush.
+bool FlushedAgain(StagedFile& staged, const std::string& folder, OutputNamer& names,
+                  std::vector<PendingVolume>& pending) {
+    const VolumeInfo volume = VolumeOf(staged.Path());
+    bool flushed = false;
+    const auto full = [&] { flushed = staged.Flush(); };
+    if (!Batchable(volume, names)) {
+        full();
+    } else {
+        switch (staged.FlushWithoutDeviceCache()) {
+            case StagedFile::CacheFlush::Done:
+                flushed = true;
+                pending.push_back({folder, volume.serial});
+                break;
+            case StagedFile::CacheFlush::Refused:
+                names.RememberCacheFlushRefused(volume.serial);
+                full();
+                break;
+            case StagedFile::CacheFlush::Failed: break;
+        }
+    }
+    staged.Release();
+    return flushed;
+}
+
 // Moves a complete, flushed staged file to its output path, which must lie
 // directly in the output folder whatever the naming made of it, and may only
 // replace an earlier file of that very name when replace is set. Until the
@@ -126,6 +166,7 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
     o.result = TransferResult::Complete;
     o.storedPath = output;
     o.note = note;
+    if (!FlushedAgain(staged, folder, names, o.pending)) return Incomplete(keyName);
     return o;
 }
 
@@ -150,8 +191,8 @@ TransferOutcome StoreScrambled(OutputNamer& names, const std::string& folder, St
 }
 
 // Finishes a staged temporary file through one open file (finish checks or
-// reworks it, flushes, stores and backs it up). Stored, it stays open for the
-// seal; otherwise it is closed and, unless it took a name, goes.
+// reworks it, flushes, stores and backs it up; a stored file is let go then).
+// Otherwise it is closed and, unless it took a name, goes.
 TransferOutcome Finished(const std::string& temp, const std::function<TransferOutcome(StagedFile&)>& finish) {
     auto staged = std::make_shared<StagedFile>(temp);
     const auto discard = [&] {
@@ -166,8 +207,7 @@ TransferOutcome Finished(const std::string& temp, const std::function<TransferOu
         discard();
         throw;
     }
-    if (outcome.result == TransferResult::Complete) outcome.unsealed.push_back(std::move(staged));
-    else discard();
+    if (outcome.result != TransferResult::Complete) discard();
     return outcome;
 }
 
@@ -197,7 +237,7 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
     });
     if (copy.result != TransferResult::Complete) return BackupFailed(keyName);
     TransferOutcome both = stored;
-    both.unsealed.insert(both.unsealed.end(), copy.unsealed.begin(), copy.unsealed.end());
+    both.pending.insert(both.pending.end(), copy.pending.begin(), copy.pending.end());
     if (both.note.empty()) both.note = copy.note;
     return both;
 }
@@ -274,37 +314,42 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
 }
 }  // namespace
 
-void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& names) {
-    std::vector<bool> durable(finished.size(), true);
-    std::shared_ptr<StagedFile> last[2];  // in the output folder, in the backup folder
-    for (size_t i = 0; i < finished.size(); ++i) {
-        for (size_t copy = 0; copy < finished[i]->unsealed.size() && copy < 2; ++copy) {
-            const std::shared_ptr<StagedFile>& file = finished[i]->unsealed[copy];
-            if (file->FlushWithoutDeviceCache()) last[copy] = file;
-            else durable[i] = false;
-        }
+namespace {
+// One full flush on the volume, through a scratch file in the folder given.
+bool FlushVolume(const std::string& folder) {
+    for (int n = 0; n <= 9999; ++n) {
+        const NewFile made = FlushVolumeThrough(folder + TemporaryName(9999 - n));
+        if (made != NewFile::Exists) return made == NewFile::Created;
     }
-    for (size_t copy = 0; copy < 2; ++copy) {
-        if (!last[copy] || last[copy]->Flush()) continue;
-        for (size_t i = 0; i < finished.size(); ++i)
-            if (finished[i]->unsealed.size() > copy) durable[i] = false;  // none of that folder's is known
-    }
-    for (size_t i = 0; i < finished.size(); ++i) {
-        TransferOutcome& o = *finished[i];
-        if (o.result != TransferResult::Complete) continue;
-        o.unsealed.clear();
-        if (!durable[i]) {
-            o = Incomplete(o.keyName);
+    return false;
+}
+}  // namespace
+
+void Arrive(const std::vector<TransferOutcome*>& stored, const OutputNamer& names) {
+    // Grouped by the volume each copy's handle named, and by folder, as two
+    // cloned sticks share a serial number; flushed in that folder.
+    std::map<std::pair<unsigned long long, std::string>, bool> volumeFlushed;
+    for (const TransferOutcome* o : stored)
+        for (const PendingVolume& p : o->pending)
+            if (!volumeFlushed.count({p.serial, p.folder})) volumeFlushed[{p.serial, p.folder}] = FlushVolume(p.folder);
+    for (TransferOutcome* o : stored) {
+        if (o->result != TransferResult::Complete) continue;
+        bool durable = true;
+        for (const PendingVolume& p : o->pending) durable = durable && volumeFlushed[{p.serial, p.folder}];
+        o->pending.clear();
+        if (!durable) {
+            *o = Incomplete(o->keyName);
             continue;
         }
         // Only that very file goes: not one this run stored (another key file's),
         // not one of another name that answers to it.
-        if (o.earlierCopy.empty()) continue;
-        const TargetCheck check = names.Examine(o.earlierCopy);
+        if (o->earlierCopy.empty()) continue;
+        const TargetCheck check = names.Examine(o->earlierCopy);
+        if (check.target == Target::Unknown) o->problem = EarlierCopyKept(o->keyName, o->earlierCopy);
         if (check.target != Target::EarlierFile) continue;
-        if (!TakeOffReadOnly(o.earlierCopy, check, o.keyName, o.note) || !DeleteFileAt(o.earlierCopy)) {
-            PutBackReadOnly(o.earlierCopy, check);
-            o.problem = EarlierCopyKept(o.keyName, o.earlierCopy);
+        if (!TakeOffReadOnly(o->earlierCopy, check, o->keyName, o->note) || !DeleteFileAt(o->earlierCopy)) {
+            PutBackReadOnly(o->earlierCopy, check);
+            o->problem = EarlierCopyKept(o->keyName, o->earlierCopy);
         }
     }
 }
@@ -313,7 +358,7 @@ TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Cloc
                                 const std::string& outputFolder, const std::string& keyName, int size,
                                 BackupTarget* backup) {
     TransferOutcome o = ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)();
-    Seal({&o}, names);
+    Arrive({&o}, names);
     return o;
 }
 

@@ -7,7 +7,6 @@
 // that name stays untouched.
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,9 +14,16 @@
 #include "key/OutputNames.h"
 
 enum class TransferResult {
-    Complete,  // every byte is on the disk under the final name (once sealed: durably)
+    Complete,  // every byte is on the disk under the final name (durable once it arrived)
     Refused,   // scrambled delivery of a file listed with size below 1
     Failed,    // nothing usable arrived; problem says why
+};
+
+// A copy whose second flush spared the device's cache: durable once a full
+// flush on its volume succeeded.
+struct PendingVolume {
+    std::string folder;  // where the volume's full flush can be made
+    unsigned long long serial = 0;
 };
 
 struct TransferOutcome {
@@ -27,10 +33,10 @@ struct TransferOutcome {
     // besides (an earlier copy that could not be removed), which still counts.
     std::string problem;
     std::string note;  // a status line that changes no outcome (a read-only earlier file replaced)
-    // Complete only, until sealed: each copy's file under its final name, still
-    // open for us alone, to be flushed again; and an earlier file under the key
-    // name that goes once the file arrived.
-    std::vector<std::shared_ptr<StagedFile>> unsealed;  // the output's copy, then the backup's
+    // Complete only, until the run's files arrive: the volumes whose full
+    // flush its copies wait for, and an earlier file under the key name that
+    // goes once the file arrived.
+    std::vector<PendingVolume> pending;
     std::string earlierCopy;
     std::string keyName;
 };
@@ -59,16 +65,15 @@ using FinishTransfer = std::function<TransferOutcome()>;
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,
                            const std::string& keyName, int size, BackupTarget* backup = nullptr);
 
-// Makes a run's finished files arrive, after the last of them was finished:
-// every copy flushed again under its final name without the device's cache,
-// then one full flush in each folder for all of them (a folder lies on one
-// volume, and a device flush covers the volume); a file whose flush failed
-// becomes a failure. Then each earlier copy goes if it still is that very
-// earlier file (one that stays is said in problem, and still counts).
-// names: the run's outputs in the output folder.
-void Seal(const std::vector<TransferOutcome*>& finished, const OutputNamer& names);
+// Makes a run's stored files arrive, after the last of them was stored (each
+// was flushed again under its final name and let go at once): one full flush
+// in each folder whose copies spared the device's cache, then a file whose
+// flush failed becomes a failure. Then each earlier copy goes if it still is
+// that very earlier file (one that stays is said in problem, and still
+// counts). names: the run's outputs in the output folder.
+void Arrive(const std::vector<TransferOutcome*>& stored, const OutputNamer& names);
 
-// Both parts and the seal, one after the other.
+// Both parts and the arrival, one after the other.
 TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
                                 const std::string& outputFolder, const std::string& keyName, int size,
                                 BackupTarget* backup = nullptr);

@@ -89,9 +89,10 @@ public:
     // only once the renamed file's own handle was flushed after it).
     bool Flush();
     // The same without the device's own cache: durable only once a later full
-    // flush of any file on that volume succeeded (one device flush for many
-    // files). Where the system cannot, a full flush.
-    bool FlushWithoutDeviceCache();
+    // flush on that volume succeeded (one device flush for many files).
+    // Refused: the system or the volume's file system cannot (nothing flushed).
+    enum class CacheFlush { Done, Refused, Failed };
+    CacheFlush FlushWithoutDeviceCache();
     // Read after a rename: on FAT a file's identity is its directory entry's
     // place, which a rename to a longer name moves.
     bool Identity(FileIdentity& identity);
@@ -99,6 +100,8 @@ public:
     // Gives it the name path (in the same folder); a file there is replaced
     // only when replace is set, otherwise the answer is Taken.
     Move MoveTo(const std::string& path, bool replace);
+    // Closes it: other programs may open it now; every later step fails.
+    void Release();
     const std::string& Path() const { return path_; }  // where it is now
     // Whether the last step failed because another program (a virus scanner,
     // an indexer) held the file beyond a short wait.
@@ -110,3 +113,15 @@ private:
     bool held_ = false;
 };
 std::vector<std::string> ListFolder(const std::string& folder);
+
+// The volume a file or folder lies on, as the system describes it.
+struct VolumeInfo {
+    unsigned long long serial = 0;
+    bool remote = false;     // a share or a mapped drive: its device is another computer
+    std::string fileSystem;  // "NTFS", "FAT32", "exFAT", ...; empty when the system did not say
+};
+VolumeInfo VolumeOf(const std::string& path);
+// Creates a scratch file at path, flushes it fully (the device's cache with it)
+// and removes it: the later full flush on its volume that makes every flush
+// there that spared the device's cache durable. Exists: the name is taken.
+NewFile FlushVolumeThrough(const std::string& scratchPath);

@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,8 +58,11 @@ PathOccupant WhatAnswersAt(const std::string& path) {
 
 StagedFile::StagedFile(const std::string& path) : path_(path), handle_(open(Native(path).c_str(), O_RDWR)) {}
 
-StagedFile::~StagedFile() {
+StagedFile::~StagedFile() { Release(); }
+
+void StagedFile::Release() {
     if (handle_ >= 0) close(static_cast<int>(handle_));
+    handle_ = -1;
 }
 
 bool StagedFile::HasSize(unsigned long long size) {
@@ -87,7 +91,7 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
 
 bool StagedFile::Flush() { return fsync(static_cast<int>(handle_)) == 0; }
 
-bool StagedFile::FlushWithoutDeviceCache() { return Flush(); }
+StagedFile::CacheFlush StagedFile::FlushWithoutDeviceCache() { return CacheFlush::Refused; }
 
 bool StagedFile::Identity(FileIdentity& identity) {
     struct stat st;
@@ -166,4 +170,22 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+VolumeInfo VolumeOf(const std::string& path) {
+    VolumeInfo v;
+    struct stat st;
+    if (stat(Native(path).c_str(), &st) == 0) v.serial = static_cast<unsigned long long>(st.st_dev) + 1;
+    // Named as far as it matters here: FAT's renames are no transactions.
+    struct statfs fs;
+    if (statfs(Native(path).c_str(), &fs) == 0) v.fileSystem = fs.f_type == 0x4d44 ? "vfat" : fs.f_type == 0x2011BAB0 ? "exFAT" : "posix";
+    return v;
+}
+
+NewFile FlushVolumeThrough(const std::string& scratchPath) {
+    const int fd = open(Native(scratchPath).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
+    const bool flushed = fsync(fd) == 0;
+    close(fd);
+    return unlink(Native(scratchPath).c_str()) == 0 && flushed ? NewFile::Created : NewFile::Failed;
 }

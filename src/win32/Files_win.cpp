@@ -140,8 +140,11 @@ StagedFile::StagedFile(const std::string& path) : path_(path), handle_(-1) {
         held_);
 }
 
-StagedFile::~StagedFile() {
+StagedFile::~StagedFile() { Release(); }
+
+void StagedFile::Release() {
     if (Handle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(Handle(handle_));
+    handle_ = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
 }
 
 bool StagedFile::HasSize(unsigned long long size) {
@@ -199,12 +202,18 @@ FlushBuffersFileEx FlushWithFlags() {
 }
 }  // namespace
 
-bool StagedFile::FlushWithoutDeviceCache() {
+StagedFile::CacheFlush StagedFile::FlushWithoutDeviceCache() {
     const ULONG kFlushNoSync = 0x00000002;  // FLUSH_FLAGS_NO_SYNC: data and metadata, no device flush
+    const FlushBuffersFileEx flush = FlushWithFlags();
+    if (!flush) return CacheFlush::Refused;
     IO_STATUS_BLOCK status;
-    if (const FlushBuffersFileEx flush = FlushWithFlags())
-        return flush(Handle(handle_), kFlushNoSync, nullptr, 0, &status) >= 0;
-    return Flush();
+    const LONG result = flush(Handle(handle_), kFlushNoSync, nullptr, 0, &status);
+    if (result >= 0) return CacheFlush::Done;
+    // STATUS_INVALID_PARAMETER, STATUS_NOT_SUPPORTED, STATUS_INVALID_DEVICE_REQUEST: the file system has no such flush.
+    const bool refused = static_cast<unsigned long>(result) == 0xC000000DUL ||
+                         static_cast<unsigned long>(result) == 0xC00000BBUL ||
+                         static_cast<unsigned long>(result) == 0xC0000010UL;
+    return refused ? CacheFlush::Refused : CacheFlush::Failed;
 }
 
 bool StagedFile::Identity(FileIdentity& identity) { return IdentityThrough(path_, Handle(handle_), identity); }
@@ -296,6 +305,57 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
 
 bool MoveOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+VolumeInfo VolumeOf(const std::string& given) {
+    // Asked once per folder: each answer costs a dozen calls' time under Wine.
+    static std::mutex m;
+    static std::map<std::string, VolumeInfo> known;
+    const std::string folder = given.substr(0, given.rfind('\\') + 1);
+    {
+        const std::lock_guard<std::mutex> l(m);
+        const auto it = known.find(folder);
+        if (it != known.end()) return it->second;
+    }
+    VolumeInfo v;
+    const std::string path = given.size() > 3 && given.back() == '\\' ? given.substr(0, given.size() - 1) : given;
+    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return v;
+    wchar_t fileSystem[MAX_PATH + 1] = {};
+    DWORD serial = 0;
+    if (GetVolumeInformationByHandleW(file, nullptr, 0, &serial, nullptr, nullptr, fileSystem, MAX_PATH + 1)) {
+        v.serial = serial;
+        for (const wchar_t* c = fileSystem; *c; ++c) v.fileSystem += static_cast<char>(*c < 0x80 ? *c : '?');
+    }
+    // FileFsDeviceInformation: a redirector's device says FILE_REMOTE_DEVICE.
+    struct DeviceInformation {
+        ULONG deviceType, characteristics;
+    } device = {};
+    IO_STATUS_BLOCK status;
+    using QueryVolume = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+    static const QueryVolume query = reinterpret_cast<QueryVolume>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile")));
+    const int kFileFsDeviceInformation = 4;
+    const ULONG kRemoteDevice = 0x10;
+    if (query && query(file, &status, &device, sizeof device, kFileFsDeviceInformation) >= 0)
+        v.remote = (device.characteristics & kRemoteDevice) != 0;
+    else
+        v.fileSystem.clear();  // not known for sure: flushed fully
+    CloseHandle(file);
+    const std::lock_guard<std::mutex> l(m);
+    return known[folder] = v;
+}
+
+NewFile FlushVolumeThrough(const std::string& scratchPath) {
+    const HANDLE file = CreateFileA(scratchPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
+    }
+    const bool flushed = FlushFileBuffers(file) != 0;
+    return CloseHandle(file) && flushed ? NewFile::Created : NewFile::Failed;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {

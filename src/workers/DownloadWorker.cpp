@@ -104,7 +104,7 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
     // Declared before the thread, whose end waits for a job that uses them.
     OutputNamer names;
     TransferOutcome outcome;
-    std::vector<std::pair<size_t, TransferOutcome>> stored;  // in file order, until sealed
+    std::vector<std::pair<size_t, TransferOutcome>> stored;  // in file order, until they arrive
     JobThread finisher([this] { system_.LowerCurrentThreadPriority(); });
     size_t finishing = KeyFileList_.size();  // none
     const auto finished = [&] {
@@ -130,17 +130,18 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finishing = i;
     }
     finished();
-    // Sealed all together after the last rename: one device flush per folder.
-    std::vector<TransferOutcome*> sealing;
-    for (auto& entry : stored) sealing.push_back(&entry.second);
-    Seal(sealing, names);
+    // Each copy was let go as it took its name; they arrive together after the
+    // last: one device flush per volume whose copies spared it.
+    std::vector<TransferOutcome*> arriving;
+    for (auto& entry : stored) arriving.push_back(&entry.second);
+    Arrive(arriving, names);
     bool remarked = false;
-    for (const auto& [index, sealed] : stored) {
-        if (sealed.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
-        remarked = remarked || (sealed.result == TransferResult::Complete && !sealed.problem.empty());
-        AppendStatusLine(sealed.note);
-        AppendStatusLine(sealed.problem);
-        LogEntry(KeyFileList_[index], &sealed, backup ? backup->folder : std::string());
+    for (const auto& [index, arrived] : stored) {
+        if (arrived.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
+        remarked = remarked || (arrived.result == TransferResult::Complete && !arrived.problem.empty());
+        AppendStatusLine(arrived.note);
+        AppendStatusLine(arrived.problem);
+        LogEntry(KeyFileList_[index], &arrived, backup ? backup->folder : std::string());
     }
     return remarked;
 }

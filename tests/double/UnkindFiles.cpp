@@ -23,6 +23,7 @@ bool IdentityLocked(const World& w, const std::string& path, FileIdentity& ident
     }
     identity.volume = static_cast<unsigned long long>(w.folders.at(folder).volume);
     identity.index = (static_cast<unsigned long long>(folder) << 20) | static_cast<unsigned long long>(e->slot);
+    if (L().KindAt(path) == unkind::VolumeKind::Remote) identity.index = 0;  // a server that answers 0 for all
     return true;
 }
 }  // namespace
@@ -121,6 +122,7 @@ bool MoveOver(const std::string& from, const std::string& to) {
     op.id = source->id;
     op.folder = source->folder;
     op.replace = true;
+    op.atomic = l.KindAt(to) != unkind::VolumeKind::Fat;
     l.Record(op);
     return true;
 }
@@ -190,9 +192,12 @@ StagedFile::StagedFile(const std::string& path) : path_(path), handle_(-1) {
     l.handles[handle_] = {e->id};
 }
 
-StagedFile::~StagedFile() {
+StagedFile::~StagedFile() { Release(); }
+
+void StagedFile::Release() {
     const std::lock_guard<std::mutex> g(L().m);
     L().handles.erase(handle_);
+    handle_ = -1;
 }
 
 namespace {
@@ -244,7 +249,6 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
 namespace {
 bool FlushStaged(std::intptr_t handle, const std::string& path, bool deviceToo) {
     Layer& l = L();
-    const std::lock_guard<std::mutex> g(l.m);
     const int node = NodeOf(handle);
     std::string name;
     const int folder = Layer::Parent(l.live, path, name);
@@ -254,14 +258,59 @@ bool FlushStaged(std::intptr_t handle, const std::string& path, bool deviceToo) 
     op.id = node;
     op.volume = l.live.folders.at(folder).volume;
     op.deviceToo = deviceToo;
+    op.counts = l.KindAt(path) != unkind::VolumeKind::Remote;
     l.Record(op);
     return true;
 }
 }  // namespace
 
-bool StagedFile::Flush() { return FlushStaged(handle_, path_, true); }
+bool StagedFile::Flush() {
+    const std::lock_guard<std::mutex> g(L().m);
+    return FlushStaged(handle_, path_, true);
+}
 
-bool StagedFile::FlushWithoutDeviceCache() { return FlushStaged(handle_, path_, false); }
+StagedFile::CacheFlush StagedFile::FlushWithoutDeviceCache() {
+    const std::lock_guard<std::mutex> g(L().m);
+    if (L().KindAt(path_) == unkind::VolumeKind::Refusing) return CacheFlush::Refused;
+    return FlushStaged(handle_, path_, false) ? CacheFlush::Done : CacheFlush::Failed;
+}
+
+VolumeInfo VolumeOf(const std::string& path) {
+    Layer& l = L();
+    const std::lock_guard<std::mutex> g(l.m);
+    VolumeInfo v;
+    const Entry* e = Layer::At(l.live, path);
+    std::string name;
+    const int folder = e && e->folder ? e->id : Layer::Parent(l.live, path, name);
+    if (folder <= 0) return v;
+    v.serial = static_cast<unsigned long long>(l.live.folders.at(folder).volume);
+    const unkind::VolumeKind kind = l.KindAt(path);
+    v.fileSystem = kind == unkind::VolumeKind::Fat ? "FAT32" : "NTFS";
+    v.remote = kind == unkind::VolumeKind::Remote;
+    return v;
+}
+
+NewFile FlushVolumeThrough(const std::string& scratchPath) {
+    Layer& l = L();
+    const std::lock_guard<std::mutex> g(l.m);
+    std::string name;
+    const int parent = Layer::Parent(l.live, scratchPath, name);
+    if (parent < 0) return NewFile::Failed;
+    if (Layer::Find(l.live, parent, name)) return NewFile::Exists;
+    Op make = NewOp(Op::MakeFile);
+    make.to = scratchPath;
+    make.id = l.nextId++;
+    l.Record(make);
+    const std::intptr_t handle = l.nextHandle++;
+    l.handles[handle] = {make.id};
+    const bool flushed = FlushStaged(handle, scratchPath, true);
+    l.handles.erase(handle);
+    Op gone = NewOp(Op::Remove);
+    gone.from = scratchPath;
+    gone.id = make.id;
+    l.Record(gone);
+    return flushed ? NewFile::Created : NewFile::Failed;
+}
 
 bool StagedFile::Identity(FileIdentity& identity) {
     const std::lock_guard<std::mutex> g(L().m);
@@ -286,6 +335,7 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     op.to = path;
     op.id = node;
     op.replace = replace;
+    op.atomic = l.KindAt(path) != unkind::VolumeKind::Fat;
     l.Record(op);
     path_ = path;
     return Move::Moved;

@@ -34,6 +34,16 @@ void KeepDurable(const std::string& folder);
 void Settle();
 void SetReadOnly(const std::string& path);
 
+// How every volume but a mounted stick (always FAT) names itself, flushes,
+// renames and answers for identities:
+// - Fat: "FAT32"; a rename at a cut lands as any subset of its steps;
+// - Ntfs: "NTFS"; a rename at a cut is all or nothing;
+// - Remote: a share ("NTFS", remote); every identity is 0, and a flush that
+//   spares the device's cache counts for nothing (the device is the server);
+// - Refusing: "NTFS", but refuses a flush that spares the device's cache.
+enum class VolumeKind { Fat, Ntfs, Remote, Refusing };
+void SetVolumeKind(VolumeKind kind);
+
 enum class Fault { None, Write, Flush, Rename, Remove };
 // The nth (from 0) call of that kind after Settle fails, outside the durable folders.
 void FailAt(Fault kind, int nth);

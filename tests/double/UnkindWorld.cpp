@@ -214,6 +214,7 @@ bool Layer::Held(int node) const {
 
 bool Layer::Reached(size_t j, size_t cut) const {
     if (journal[j].deviceToo) return true;
+    if (!journal[j].counts) return false;
     for (size_t k = j + 1; k < cut; ++k)
         if (journal[k].kind == Op::Flush && journal[k].deviceToo && journal[k].volume == journal[j].volume)
             return true;
@@ -239,6 +240,12 @@ int Layer::WorldVolume(const std::string& path) {
     std::string name;
     const int parent = Parent(live, path, name);
     return parent <= 0 ? nextId : live.folders.at(parent).volume;
+}
+
+unkind::VolumeKind Layer::KindAt(const std::string& path) const {
+    for (const std::string& m : mounts)
+        if (Norm(path) == m || Below(path, m)) return unkind::VolumeKind::Fat;
+    return kind;
 }
 
 Layer& L() {
@@ -276,11 +283,17 @@ void Reset(const std::vector<std::string>& folders) {
     l.calls.clear();
     l.settled = l.fired = false;
     l.failKind = Fault::None;
+    l.kind = VolumeKind::Fat;
     for (const std::string& folder : folders) {
         const std::vector<std::string> parts = Parts(folder);
         std::string path;
         for (const std::string& part : parts) MakeFolderLocked(l, path += "\\" + part);
     }
+}
+
+void SetVolumeKind(VolumeKind kind) {
+    const std::lock_guard<std::mutex> g(L().m);
+    L().kind = kind;
 }
 
 void Mount(const std::string& folder) {
@@ -330,8 +343,12 @@ void ShowCut(size_t cut, const std::function<std::uint32_t(std::uint32_t)>& choo
     const std::lock_guard<std::mutex> g(l.m);
     World w = l.initial;
     for (size_t i = 0; i < cut && i < l.journal.size(); ++i) {
-        const int fates = Fates(l.journal[i].kind);
-        Layer::Apply(w, l.journal[i], l.Durable(i, cut) ? fates - 1 : static_cast<int>(choose(fates)));
+        const Op& op = l.journal[i];
+        const int fates = Fates(op.kind);
+        const int fate = l.Durable(i, cut) ? fates - 1
+                         : op.atomic      ? (choose(2) ? fates - 1 : 0)
+                                          : static_cast<int>(choose(fates));
+        Layer::Apply(w, op, fate);
     }
     l.live = w;
     l.handles.clear();

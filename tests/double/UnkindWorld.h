@@ -47,6 +47,8 @@ struct Op {
     bool deviceToo = true;  // Flush: a full one, not only to the device's cache
     bool readOnly = true;   // ReadOnly: the attribute set or taken off
     bool durable = false;  // at once
+    bool atomic = false;   // Rename: all or nothing at a cut
+    bool counts = true;    // Flush sparing the device's cache: a later full flush makes it durable
 };
 Op NewOp(Op::Kind kind);
 // The fates of a change at a cut; the last is "it happened".
@@ -63,6 +65,7 @@ public:
     std::vector<std::string> mounts, durableFolders;
     int nextId = 1;
     bool settled = false;
+    unkind::VolumeKind kind = unkind::VolumeKind::Fat;
     std::map<unkind::Fault, int> calls;
     unkind::Fault failKind = unkind::Fault::None;
     int failAt = -1;
@@ -99,6 +102,8 @@ public:
     bool Durable(size_t i, size_t cut) const;
 
     int WorldVolume(const std::string& path);
+    // The kind of the volume that path lies on.
+    unkind::VolumeKind KindAt(const std::string& path) const;
 };
 
 Layer& L();

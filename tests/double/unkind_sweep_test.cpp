@@ -13,7 +13,9 @@ namespace {
 class UnkindPowerCuts : public PowerCuts {
 public:
     void Reset() override { unkind::Reset({"/dev/shm", std::filesystem::temp_directory_path().string()}); }
-    void Settle(const std::string& keyFolder, const std::string& backupFolder, const std::string& logFolder) override {
+    void Settle(const std::string& keyFolder, const std::string& backupFolder, const std::string& logFolder,
+                int volumeKind) override {
+        unkind::SetVolumeKind(static_cast<unkind::VolumeKind>(volumeKind));
         unkind::KeepDurable(keyFolder);
         unkind::KeepDurable(logFolder);
         unkind::Mount(backupFolder);
