@@ -141,6 +141,48 @@ std::string Rest(std::istringstream& in) {
     return rest;
 }
 
+// An importer or scanner beside the tool: each file that takes a final name in
+// the folder is opened for reading (sharing reading and writing) as soon as
+// the system lets it; prints the longest wait from its first sight.
+void Importer(int count, int timeout, const std::wstring& folder) {
+    struct Seen {
+        LARGE_INTEGER first;
+        bool opened = false;
+    };
+    std::vector<std::pair<std::wstring, Seen>> seen;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    double longest = 0;
+    int opened = 0;
+    while (opened < count) {
+        Expect(MillisecondsSince(start) < timeout, "only " + std::to_string(opened) + " files opened in time");
+        WIN32_FIND_DATAW found;
+        const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found) != 0) {
+            const std::wstring name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() > 5 && name.substr(name.size() - 5) == L".part")
+                continue;
+            auto it = std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return s.first == name; });
+            if (it == seen.end()) {
+                seen.emplace_back(name, Seen());
+                QueryPerformanceCounter(&seen.back().second.first);
+                it = seen.end() - 1;
+            }
+            if (it->second.opened) continue;
+            const HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            CloseHandle(file);
+            it->second.opened = true;
+            ++opened;
+            longest = std::max(longest, MillisecondsSince(it->second.first));
+        }
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        Sleep(10);
+    }
+    std::printf("importer opened %d files, longest wait %.0f ms\n", opened, longest);
+}
+
 void Run(const std::string& line) {
     std::istringstream in(line);
     std::string command;
@@ -161,6 +203,12 @@ void Run(const std::string& line) {
         Expect(n > 0 && n < MAX_PATH, "no short name for " + Utf8(path));
         const std::wstring s = shortPath;
         std::printf("shortname %s\n", Utf8(s.substr(s.rfind(L'\\') + 1)).c_str());
+        return;
+    }
+    if (command == "importer") {  // importer <count> <timeout ms> <folder>: opens each new file as an importer would
+        int count = 0, timeout = 0;
+        in >> count >> timeout;
+        Importer(count, timeout, Wide(Rest(in)));
         return;
     }
     if (!g_dialog && command != "sleep") Fail("no window found yet");

@@ -136,3 +136,26 @@ EOF2
     tool_exit 5
     fault_row key_pulled_after_preparation 2
 }
+
+# An importer (a Windows program, so that share modes count) opens each new
+# file as soon as it has its name: none stays locked until the key's last file.
+scenario_fault_importer_opens_each_new_file_at_once() {
+    new_scenario f_importer_opens
+    with_key_library "identity = VANTIK-ID:WK12345678 FW-2130" "read_speed = 20000"
+    local i
+    for i in 1 2 3 4; do key_file "C_2026120${i}_0800_FAHRER.DDD" 40000; done
+    fault_setup
+    start_tool "$(winpath "$S/out")" t mini /Min:30
+    drive <<EOF2
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 4
+click 1010
+importer 4 30000 $(winpath "$S/out" | sed 's/\\/\\\\/g')
+EOF2
+    tool_exit 30
+    fault_row importer_opens_each_new_file_at_once
+    local wait
+    wait=$(sed -n 's/^importer opened 4 files, longest wait \([0-9]*\) ms$/\1/p' <<<"$DRIVER_OUT")
+    echo "    longest wait for a new file: ${wait:-?} ms"
+    [ -n "$wait" ] && [ "$wait" -le 1000 ] || fail "a new file stayed locked for ${wait:-?} ms"
+}
