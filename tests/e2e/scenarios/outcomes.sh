@@ -159,3 +159,28 @@ EOF2
     echo "    longest wait for a new file: ${wait:-?} ms"
     [ -n "$wait" ] && [ "$wait" -le 1000 ] || fail "a new file stayed locked for ${wait:-?} ms"
 }
+
+# An output folder so deep that a .kvr name passes Windows' 259 characters: the
+# run ends by itself, each file whole on the PC or still on the key.
+scenario_fault_output_folder_too_deep_for_a_kvr_name() {
+    new_scenario f_deep
+    with_key_library "identity = VANTIK-ID:WB40213377 FW-2131"
+    five_files
+    # 226 characters on Windows: the temporary and the plain names fit, the .kvr names do not.
+    local deep=out want=$((226 - ${#S} - 3))
+    while [ $((want - ${#deep})) -gt 40 ]; do deep="$deep/Unterordner_$((${#deep} % 10))"; done
+    deep="$deep/$(printf '%*s' $((want - ${#deep} - 1)) '' | tr ' ' 'x')"
+    mkdir -p "$S/$deep"
+    FAULT_OUT=$deep
+    fault_setup
+    start_tool "$(winpath "$S/$deep")" t mini /Min:30
+    drive <<'EOF2'
+window 10000 t - MERO - OVA
+waittext 1021 5000 Download 0 - 5
+click 1010
+EOF2
+    tool_exit 60
+    echo "    output folder of $(winpath "$S/$deep" | tr -d '\n' | wc -c) characters, exit $TOOL_STATUS"
+    [ "$TOOL_STATUS" -eq 0 ] || [ "$TOOL_STATUS" -eq 3 ] || fail "exit status $TOOL_STATUS"
+    fault_row output_folder_too_deep_for_a_kvr_name "$TOOL_STATUS"
+}
