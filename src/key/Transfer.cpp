@@ -25,9 +25,13 @@ TransferOutcome Incomplete(const std::string& name) {
 
 // A step on the staged file failed: another program held it, or else.
 // "Datei %s: von einem anderen Programm belegt (Virenscanner?)"
+// "Datei %s: Umbenennen abgelehnt (%s)"
 TransferOutcome Unfinished(const StagedFile& staged, const std::string& keyName) {
-    if (!staged.HeldElsewhere()) return Incomplete(keyName);
-    return Failure(Format("Datei %s: von einem anderen Programm belegt (Virenscanner?)", keyName.c_str()));
+    if (staged.HeldElsewhere())
+        return Failure(Format("Datei %s: von einem anderen Programm belegt (Virenscanner?)", keyName.c_str()));
+    if (!staged.MoveRefusal().empty())
+        return Failure(Format("Datei %s: Umbenennen abgelehnt (%s)", keyName.c_str(), staged.MoveRefusal().c_str()));
+    return Incomplete(keyName);
 }
 
 // Windows refuses to replace or remove a read-only file, Wine does not: the

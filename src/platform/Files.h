@@ -106,11 +106,14 @@ public:
     // Whether the last step failed because another program (a virus scanner,
     // an indexer) held the file beyond a short wait.
     bool HeldElsewhere() const { return held_; }
+    // Why the system refused the last move (its own words), or "".
+    const std::string& MoveRefusal() const { return refusal_; }
 
 private:
     std::string path_;
     std::intptr_t handle_;  // the system's handle or descriptor
     bool held_ = false;
+    std::string refusal_;
 };
 std::vector<std::string> ListFolder(const std::string& folder);
 

@@ -104,7 +104,11 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
     if (handle_ < 0) return Move::Failed;
     const int moved = renameat2(AT_FDCWD, Native(path_).c_str(), AT_FDCWD, Native(path).c_str(),
                                 replace ? 0 : RENAME_NOREPLACE);
-    if (moved != 0) return errno == EEXIST ? Move::Taken : Move::Failed;
+    if (moved != 0 && errno == EEXIST) return Move::Taken;
+    if (moved != 0) {
+        refusal_ = std::strerror(errno);
+        return Move::Failed;
+    }
     path_ = path;
     return Move::Moved;
 }

@@ -235,6 +235,7 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
         // Replacing a file another program has open is only "denied": asked
         // whether the earlier file would let itself be deleted.
         if (replace && error == ERROR_ACCESS_DENIED) held_ = HeldByAnother(path);
+        refusal_ = ErrorText(error);
         return Move::Failed;
     }
     path_ = path;
@@ -253,7 +254,13 @@ NewFile CreateNewFile(const std::string& path) {
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return CloseHandle(file) ? NewFile::Created : NewFile::Failed;
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return NewFile::Exists;
+    // A name still held after its deletion (delete pending, common on servers)
+    // is denied, not "exists": the name is taken all the same.
+    if (error == ERROR_ACCESS_DENIED && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_ACCESS_DENIED)
+        return NewFile::Exists;
+    return NewFile::Failed;
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -76,8 +76,8 @@ TEST(FolderChain, CreatesEveryFolderAlongThePath) {
                                               "C:\\MERO\\Daten\\Container\\KVR",
                                               "C:\\MERO\\Daten\\Container\\KVR\\"}));
     made.clear();
-    CreateFolderChain("\\\\server\\share\\", [&](const std::string& f) { made.push_back(f); });
-    EXPECT_EQ(made, (std::vector<std::string>{"\\", "\\\\server", "\\\\server\\share", "\\\\server\\share\\"}));
+    CreateFolderChain("\\\\server\\share\\KVR\\", [&](const std::string& f) { made.push_back(f); });
+    EXPECT_EQ(made, (std::vector<std::string>{"\\\\server\\share\\KVR", "\\\\server\\share\\KVR\\"}));
 }
 
 TEST(WindowTitle, ComposedFromParameterTwoCaptionAndVersion) {

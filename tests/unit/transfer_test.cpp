@@ -44,6 +44,19 @@ const char kPlainKey[] = "VANTIK-ID:WK12345678 FW-2130";
 const char kScramblingKey[] = "VANTIK-ID:WB12345678 FW-2131";
 }  // namespace
 
+// The file layer's own promise: a move that may not replace never does, and
+// one the system refuses says why.
+TEST(StagedFile, AMoveThatMayNotReplaceNeverDoes) {
+    TempFolder t;
+    WriteFile(t / "new.part", "new");
+    WriteFile(t / "A.DDD", "another writer's");
+    StagedFile staged(t / "new.part");
+    EXPECT_EQ(staged.MoveTo(t / "A.DDD", false), StagedFile::Move::Taken);
+    EXPECT_EQ(ReadFile(t / "A.DDD"), "another writer's");
+    EXPECT_EQ(staged.MoveTo(t / "missing\\A.DDD", false), StagedFile::Move::Failed);
+    EXPECT_FALSE(staged.MoveRefusal().empty());
+}
+
 TEST(TransferKeyFile, PlainDeliveryKeepsTheNameAndEveryByte) {
     TransferBench b(kPlainKey);
     const std::string content = b.Put("V_4711_0_x.DDD", 1000);

@@ -58,6 +58,20 @@ std::thread Hold(const std::string& path, int milliseconds) {
 }
 }  // namespace
 
+// A name still held after its deletion (another program has it open) is
+// taken, not a failure: the next temporary number is tried.
+TEST(Files, ADeletePendingNameCountsAsTaken) {
+    Folder f;
+    Write(f / "~mero-0000.part", "x");
+    const HANDLE other = CreateFileA((f / "~mero-0000.part").c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(DeleteFileA((f / "~mero-0000.part").c_str()));
+    EXPECT_NE(CreateNewFile(f / "~mero-0000.part"), NewFile::Failed);
+    CloseHandle(other);
+}
+
 TEST(StagedFile, TakesANameOnlyWhereAllowedAndIsKnownByItsNewPlace) {
     Folder f;
     Write(f / "~temp.part", "new");
