@@ -112,18 +112,18 @@ bool Win32System::FirstInstance() {
     return first;
 }
 
-void Win32System::ShowFirstInstance() {
-    EnumWindows(
-        [](HWND window, LPARAM) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() || !GetPropA(window, kInstanceProperty)) return TRUE;
-            if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-            SetForegroundWindow(window);
-            return FALSE;
-        },
-        0);
+namespace {
+BOOL CALLBACK ShowIfFirstInstance(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || !GetPropA(window, kInstanceProperty)) return TRUE;
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return FALSE;
 }
+}  // namespace
+
+void Win32System::ShowFirstInstance() { EnumWindows(ShowIfFirstInstance, 0); }
 
 std::string ExecutableFolder() {
     const std::string path = ExecutablePath();
