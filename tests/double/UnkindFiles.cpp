@@ -303,7 +303,7 @@ NewFile FlushVolumeThrough(const std::string& scratchPath) {
     l.Record(make);
     const std::intptr_t handle = l.nextHandle++;
     l.handles[handle] = {make.id};
-    const bool flushed = FlushStaged(handle, scratchPath, true);
+    const bool flushed = !l.Fails(unkind::Fault::VolumeFlush, scratchPath) && FlushStaged(handle, scratchPath, true);
     l.handles.erase(handle);
     Op gone = NewOp(Op::Remove);
     gone.from = scratchPath;

@@ -44,7 +44,8 @@ void SetReadOnly(const std::string& path);
 enum class VolumeKind { Fat, Ntfs, Remote, Refusing };
 void SetVolumeKind(VolumeKind kind);
 
-enum class Fault { None, Write, Flush, Rename, Remove };
+// VolumeFlush: the full flush through a scratch file that answers for a volume.
+enum class Fault { None, Write, Flush, Rename, Remove, VolumeFlush };
 // The nth (from 0) call of that kind after Settle fails, outside the durable folders.
 void FailAt(Fault kind, int nth);
 bool FaultFired();

@@ -23,7 +23,8 @@ public:
     }
     void Fail(DiskFault kind, int nth) override {
         static const unkind::Fault kFaults[] = {unkind::Fault::None, unkind::Fault::Write, unkind::Fault::Flush,
-                                                unkind::Fault::Rename, unkind::Fault::Remove};
+                                                unkind::Fault::Rename, unkind::Fault::Remove,
+                                                unkind::Fault::VolumeFlush};
         unkind::FailAt(kFaults[static_cast<int>(kind)], nth);
     }
     bool FaultFired() override { return unkind::FaultFired(); }

@@ -91,7 +91,7 @@ std::string TempBase() {
 const char* const kVolumeKindNames[] = {"FAT", "NTFS", "a file server's share", "refusing the cache flush"};
 const char* const kFaultNames[] = {"none", "error with full file", "fails", "truncated", "partial", "silent",
                                    "longer than listed"};
-const char* const kDiskFaultNames[] = {"", "write", "flush", "rename", "removal"};
+const char* const kDiskFaultNames[] = {"", "write", "flush", "rename", "removal", "volume's flush"};
 
 // The states a power cut at one step may leave: all that was pending
 // happened, none of it, and seeded mixtures.
@@ -341,15 +341,15 @@ private:
 
     std::string CheckOutput(const FileMap& before, const FileMap& after) {
         for (const auto& [name, content] : before) {
-            if (IsTemporaryName(name)) continue;  // debris of a killed run: removed at start
+            if (IsOwnTemporaryName(name)) continue;  // debris of a killed run: removed at start
             const auto now = FindName(after, name);
             if (now == after.end() ? !StoredAsKvr(name, after) && !KeyStillHolds(name)
                                    : now->second != content && !IsKeyContent(now->second, name, true))
                 return "I3: the earlier file " + Quoted(name) + " was lost or changed";
         }
         for (const auto& [name, content] : after) {
-            if (IsTemporaryName(name) && (leftoversAllowed_ || Said(name + " bleibt liegen"))) continue;
-            if (IsTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained";
+            if (IsOwnTemporaryName(name) && (leftoversAllowed_ || Said(name + " bleibt liegen"))) continue;
+            if (IsOwnTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained";
             const auto was = FindName(before, name);
             if (was != before.end() && was->second == content) continue;
             if (!IsKeyContent(content, name))

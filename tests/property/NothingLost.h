@@ -48,7 +48,8 @@ struct ExistingFile {
 // as a read starts, or the output folder itself under another name.
 enum class BackupCase { None, Working, PulledAtRead, SameAsOutput };
 
-enum class DiskFault { None, Write, Flush, Rename, Remove };
+// VolumeFlush: the full flush on a volume that makes the copies' flushes sparing the device's cache durable.
+enum class DiskFault { None, Write, Flush, Rename, Remove, VolumeFlush };
 
 struct RunCase {
     std::vector<KeyFileCase> files;

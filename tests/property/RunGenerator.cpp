@@ -162,7 +162,9 @@ RunCase GenerateRun(Choices& c) {
             case 0: name = keyName; break;
             case 1: name = CaseVariant(c, keyName); break;
             case 2: name = KvrName(keyName); break;
-            case 3: name = TemporaryName(static_cast<int>(c.Below(2))); break;  // left by a killed run
+            case 3:  // left by a killed run, or on its way from another computer sharing the folder
+                name = c.Below(2) ? TemporaryName(static_cast<int>(c.Below(2))) : "~mero0BADF00D-0001.part";
+                break;
             case 4: name = ShortAliasOf(keyName); break;  // a file of its own under that name
             case 5: name = MarkerName(c); break;
             default: name = longNames[n - 1]; break;
@@ -180,10 +182,13 @@ RunCase GenerateRun(Choices& c) {
                                           BackupCase::Working, BackupCase::PulledAtRead, BackupCase::SameAsOutput};
     run.backup = kBackups[c.Below(6)];
     if (run.backup == BackupCase::PulledAtRead) run.pullAtRead = static_cast<int>(c.Below(static_cast<std::uint32_t>(count)));
-    static const DiskFault kDiskFaults[] = {DiskFault::Write, DiskFault::Flush, DiskFault::Rename, DiskFault::Remove};
+    static const DiskFault kDiskFaults[] = {DiskFault::Write, DiskFault::Flush, DiskFault::Rename, DiskFault::Remove,
+                                            DiskFault::VolumeFlush};
     if (c.Below(4) == 0) {
-        run.diskFault = kDiskFaults[c.Below(4)];
-        run.faultAt = static_cast<int>(c.Below(3 * static_cast<std::uint32_t>(count)));
+        run.diskFault = kDiskFaults[c.Below(5)];
+        // Up to the last flush of the run (each copy's two); a volume's flush is the one of its folder.
+        run.faultAt = static_cast<int>(run.diskFault == DiskFault::VolumeFlush ? c.Below(2)
+                                                                                : c.Below(4 * static_cast<std::uint32_t>(count)));
     }
     return run;
 }
