@@ -46,3 +46,25 @@ TEST(NothingLostOnUnkindFiles, HoldsOverGeneratedRunsWithFaultsAndAPowerCutAtEve
     EXPECT_GT(result.keyEmptied, runs / 20);
     std::printf("unkind sweep: %d runs, %d emptied the key\n", result.runs, result.keyEmptied);
 }
+
+// Earlier copies of each key file's very name, on every kind of volume: each
+// is replaced, or beside its .kvr copy removed, and the key emptied, also
+// where every identity is 0 (names decide then); a cut after any step loses
+// nothing.
+TEST(NothingLostOnUnkindFiles, EarlierCopiesGoOnEveryKindOfVolume) {
+    UnkindPowerCuts cuts;
+    for (int kind = 0; kind < 4; ++kind) {
+        for (const bool scrambled : {false, true}) {
+            RunCase run;
+            run.scrambled = scrambled;
+            run.volumeKind = kind;
+            for (const char* name : {"C_1_0_A.DDD", "V_2_0_B.DDD", "M_3.DDD"}) {
+                run.files.push_back({name, 40});
+                run.existing.push_back({name, std::string("earlier ") + name});
+            }
+            const RunVerdict v = CheckRun(run, &cuts);
+            EXPECT_EQ(v.violation, "") << Describe(run);
+            EXPECT_TRUE(v.keyEmptied) << Describe(run);
+        }
+    }
+}

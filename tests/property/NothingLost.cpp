@@ -1,5 +1,6 @@
 #include "NothingLost.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -208,12 +209,20 @@ private:
         return files;
     }
 
-    // No fault, no close, no earlier file, no two names that the file system
-    // takes for one, nothing it refuses: then nothing keeps any file from arriving.
+    // No fault, no close, no earlier file but of a key file's very name, no two
+    // names that the file system takes for one, nothing it refuses: then
+    // nothing keeps any file from arriving, and every earlier file is replaced
+    // or, beside its .kvr copy, removed (whatever identities the volume gives).
     bool NothingInTheWay(bool faulted, bool closed) const {
-        if (faulted || closed || !run_.existing.empty() ||
-            (run_.backup != BackupCase::None && run_.backup != BackupCase::Working))
+        if (faulted || closed || (run_.backup != BackupCase::None && run_.backup != BackupCase::Working))
             return false;
+        for (size_t i = 0; i < run_.existing.size(); ++i) {
+            const ExistingFile& e = run_.existing[i];
+            if (std::none_of(run_.files.begin(), run_.files.end(), [&](const KeyFileCase& f) { return f.name == e.name; }))
+                return false;
+            for (size_t j = 0; j < i; ++j)
+                if (SameFileName(run_.existing[j].name, e.name)) return false;
+        }
         for (size_t i = 0; i < run_.files.size(); ++i) {
             const KeyFileCase& f = run_.files[i];
             // The directory's 100-byte slot must hold the whole name.
@@ -233,6 +242,8 @@ private:
             return Format("A: nothing stood in the way, yet the exit status is %d",
                           static_cast<int>(h.dialog->RunOutcome()));
         if (!run_.nodelete && !keyAfter.empty()) return "A: nothing stood in the way, yet the key was not emptied";
+        for (const ExistingFile& e : run_.existing)
+            if (outputContents_.count(e.content)) return "A: the earlier " + Quoted(e.name) + " stayed";
         for (size_t i = 0; i < run_.files.size(); ++i) {
             const std::string content = KeyContent(i, run_.files[i].size);
             if (!outputContents_.count(content)) return "A: " + Quoted(run_.files[i].name) + " did not arrive";
