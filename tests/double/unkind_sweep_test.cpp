@@ -43,7 +43,7 @@ TEST(NothingLostOnUnkindFiles, HoldsOverGeneratedRunsWithFaultsAndAPowerCutAtEve
     const char* first = std::getenv("MERO_UNKIND_SEED");  // to repeat a counter-example's run
     const SweepResult result = Sweep(first ? std::strtoull(first, nullptr, 10) : 1, runs, &cuts);
     ASSERT_EQ(result.counterExample, "") << "counter-example:\n" << result.counterExample;
-    EXPECT_GT(result.keyEmptied, runs / 20);
+    EXPECT_GT(result.keyEmptied, runs / 30);  // not a sweep of refusals
     std::printf("unkind sweep: %d runs, %d emptied the key\n", result.runs, result.keyEmptied);
 }
 

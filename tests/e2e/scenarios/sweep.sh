@@ -4,14 +4,14 @@
 # bytes 0x80-0xFF are other letters with other upper cases. The two run side
 # by side, one on each core.
 sweep_in_code_page() {  # sweep_in_code_page <code page> [environment...]: output and status in $H/sweep-<code page>
-    local runs=${E2E_SWEEP_RUNS:-1500} status=0
+    local runs=${E2E_SWEEP_RUNS:-1000} status=0
     (cd "$S" && env "${@:2}" timeout 900 wine "$WIN_BUILD/property_sweep.exe" "$runs" 1 2>&1 | tr -d '\r') \
         >"$H/sweep-$1" || status=$?
     echo "$status" >"$H/sweep-$1.status"
 }
 
 sweep_verdict() {  # sweep_verdict <code page>
-    local runs=${E2E_SWEEP_RUNS:-1500} out
+    local runs=${E2E_SWEEP_RUNS:-1000} out
     out=$(cat "$H/sweep-$1")
     echo "$out" | head -12 | sed 's/^/    /'
     grep -qx "code page $1" <<<"$out" || fail "not run in code page $1"
