@@ -10,13 +10,15 @@ export WINEPREFIX=${WINEPREFIX:-$ROOT/build/mingw-x64/e2e/prefix} WINEDEBUG=-all
 # file, text, planted instead, what it does: separated by tabs
 MUTANTS=$(cat <<'EOF'
 src/key/Transfer.cpp	if (moved != StagedFile::Move::Moved) return Unfinished(staged, keyName);	if (false) return Unfinished(staged, keyName);	a failed rename counted as stored
-src/key/Transfer.cpp	if (copy.result != TransferResult::Complete) return BackupFailed(keyName);	if (false) return BackupFailed(keyName);	a failed backup counted as made
+src/key/Transfer.cpp	if (copy.result != TransferResult::Stored) return BackupFailed(keyName);	if (false) return BackupFailed(keyName);	a failed backup counted as made
 src/key/Transfer.cpp	if (!backup.usable) return BackupFailed(keyName);	return BackupFailed(keyName);	every backup failing
 src/key/Transfer.cpp	if (!staged.HasSize(static_cast<unsigned long long>(size)) || !staged.Flush() ||	if (!staged.Flush() ||	a plain delivery longer than listed accepted
 src/key/Transfer.cpp	if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush())	if (!staged.Rewrite(static_cast<size_t>(size), unscramble))	a failed flush treated as success
 src/key/Transfer.cpp	(backup && !staged.Read(static_cast<size_t>(size), content))	(false)	a backup read that was never made
-src/key/Transfer.cpp	else durable[i] = false;	else last[copy] = file;	a failed second flush treated as success
-src/key/OutputNames.cpp	while (Examine(path).target != Target::Free) path	if (Examine(path).target != Target::Free) path	a third .kvr of one second refused
+src/key/Transfer.cpp	    if (!FlushedAgain(staged, folder, names, o.pending)) return Incomplete(keyName);	    FlushedAgain(staged, folder, names, o.pending);	a failed second flush treated as success
+src/key/Transfer.cpp	volumeFlushed[{p.serial, p.folder}] = FlushVolume(p.folder);	volumeFlushed[{p.serial, p.folder}] = FlushVolume(p.folder) || true;	a failed volume flush treated as success
+src/key/Transfer.cpp	    if (check.readOnly) SetReadOnly(path, true);	    if (false) SetReadOnly(path, true);	a read-only attribute not put back after a failed replace
+src/key/OutputNames.cpp	if (target == Target::Free || target == Target::Unknown) break;	if (true) break;	a third .kvr of one second refused
 src/workers/DownloadWorker.cpp	    exitStatus_ = kExitNoDownload;	    ;	an earlier download's 0 kept by a later run
 src/workers/DownloadWorker.cpp	if (answered && key) exitStatus_	if (key) exitStatus_	a key pulled after preparation giving 0
 src/workers/DownloadWorker.cpp	KeyFileList_.empty() ? kExitAllArrived : kExitFileMissing;	kExitAllArrived;	a download broken off giving 0

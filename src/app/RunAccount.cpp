@@ -81,9 +81,9 @@ void CMERORVSDlg::LogEntry(const KeyFileEntry& entry, const TransferOutcome* out
     // "Datei %s (%d Byte): gespeichert als %s, Sicherung %s" / "nicht angekommen" / "übergangen"
     std::string line = Format("Datei %s (%d Byte): ", entry.name.c_str(), entry.size);
     if (!outcome) line += "\xFC" "bergangen";
-    else if (outcome->result != TransferResult::Complete) line += "nicht angekommen";
+    else if (outcome->result != TransferResult::Stored) line += "nicht angekommen";
     else line += "gespeichert als " + outcome->storedPath;
-    if (outcome && outcome->result == TransferResult::Complete && !backupFolder.empty())
+    if (outcome && outcome->result == TransferResult::Stored && !backupFolder.empty())
         line += ", Sicherung " + backupFolder + outcome->storedPath.substr(outcome->storedPath.rfind('\\') + 1);
     log_.Line(line);
 }

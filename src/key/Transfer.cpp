@@ -167,7 +167,7 @@ TransferOutcome Store(OutputNamer& names, const std::string& folder, StagedFile&
     const bool identified = staged.Identity(identity);
     names.Record(output, identified ? &identity : nullptr);
     TransferOutcome o;
-    o.result = TransferResult::Complete;
+    o.result = TransferResult::Stored;
     o.storedPath = output;
     o.note = note;
     if (!FlushedAgain(staged, folder, names, o.pending)) return Incomplete(keyName);
@@ -211,7 +211,7 @@ TransferOutcome Finished(const std::string& temp, const std::function<TransferOu
         discard();
         throw;
     }
-    if (outcome.result != TransferResult::Complete) discard();
+    if (outcome.result != TransferResult::Stored) discard();
     return outcome;
 }
 
@@ -239,7 +239,7 @@ TransferOutcome BackedUp(BackupTarget& backup, const TransferOutcome& stored, co
         if (!staged.Write(content.data(), content.size()) || !staged.Flush()) return BackupFailed(keyName);
         return Store(backup.names, backup.folder, staged, backup.folder + name, keyName, plainName);
     });
-    if (copy.result != TransferResult::Complete) return BackupFailed(keyName);
+    if (copy.result != TransferResult::Stored) return BackupFailed(keyName);
     TransferOutcome both = stored;
     both.pending.insert(both.pending.end(), copy.pending.begin(), copy.pending.end());
     if (both.note.empty()) both.note = copy.note;
@@ -262,7 +262,7 @@ FinishTransfer Plain(IKeyLibrary& key, OutputNamer& names, const std::string& fo
                 (backup && !staged.Read(static_cast<size_t>(size), content)))
                 return Unfinished(staged, keyName);
             const TransferOutcome stored = Store(names, folder, staged, folder + keyName, keyName, true);
-            if (!backup || stored.result != TransferResult::Complete) return stored;
+            if (!backup || stored.result != TransferResult::Stored) return stored;
             return BackedUp(*backup, stored, content, keyName, true);
         });
     };
@@ -302,12 +302,12 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
             if (!staged.Rewrite(static_cast<size_t>(size), unscramble) || !staged.Flush())
                 return Unfinished(staged, keyName);
             const TransferOutcome o = StoreScrambled(names, folder, staged, keyNamePath, clock(), keyName);
-            if (!backup || o.result != TransferResult::Complete) return o;
+            if (!backup || o.result != TransferResult::Stored) return o;
             return BackedUp(*backup, o, content, keyName, o.storedPath == keyNamePath);
         });
         // Stored under its .kvr name: an earlier file under the key name would
         // be imported twice; it goes once the file arrived.
-        if (stored.result == TransferResult::Complete && stored.storedPath != keyNamePath) {
+        if (stored.result == TransferResult::Stored && stored.storedPath != keyNamePath) {
             const Target earlier = names.Examine(keyNamePath).target;
             if (earlier == Target::EarlierFile) stored.earlierCopy = keyNamePath;
             // Whatever answers there cannot be told: it stays, and is said.
@@ -337,7 +337,7 @@ void Arrive(const std::vector<TransferOutcome*>& stored, const OutputNamer& name
         for (const PendingVolume& p : o->pending)
             if (!volumeFlushed.count({p.serial, p.folder})) volumeFlushed[{p.serial, p.folder}] = FlushVolume(p.folder);
     for (TransferOutcome* o : stored) {
-        if (o->result != TransferResult::Complete) continue;
+        if (o->result != TransferResult::Stored) continue;
         bool durable = true;
         for (const PendingVolume& p : o->pending) durable = durable && volumeFlushed[{p.serial, p.folder}];
         o->pending.clear();
@@ -356,14 +356,6 @@ void Arrive(const std::vector<TransferOutcome*>& stored, const OutputNamer& name
             o->problem = EarlierCopyKept(o->keyName, o->earlierCopy);
         }
     }
-}
-
-TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size,
-                                BackupTarget* backup) {
-    TransferOutcome o = ReadKeyFile(key, names, clock, outputFolder, keyName, size, backup)();
-    Arrive({&o}, names);
-    return o;
 }
 
 FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock, const std::string& outputFolder,

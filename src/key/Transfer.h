@@ -14,7 +14,7 @@
 #include "key/OutputNames.h"
 
 enum class TransferResult {
-    Complete,  // every byte is on the disk under the final name (durable once it arrived)
+    Stored,    // every byte is on the disk under the final name; it arrived once Arrive made it durable
     Refused,   // scrambled delivery of a file listed with size below 1
     Failed,    // nothing usable arrived; problem says why
 };
@@ -28,12 +28,12 @@ struct PendingVolume {
 
 struct TransferOutcome {
     TransferResult result = TransferResult::Failed;
-    std::string storedPath;  // where the file landed (Complete only)
-    // Status line for the user: why it failed; with Complete, what went wrong
+    std::string storedPath;  // where the file landed (Stored only)
+    // Status line for the user: why it failed; with Stored, what went wrong
     // besides (an earlier copy that could not be removed), which still counts.
     std::string problem;
     std::string note;  // a status line that changes no outcome (a read-only earlier file replaced)
-    // Complete only, until the run's files arrive: the volumes whose full
+    // Stored only, until the run's files arrive: the volumes whose full
     // flush its copies wait for, and an earlier file under the key name that
     // goes once the file arrived.
     std::vector<PendingVolume> pending;
@@ -73,7 +73,3 @@ FinishTransfer ReadKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& cl
 // counts). names: the run's outputs in the output folder.
 void Arrive(const std::vector<TransferOutcome*>& stored, const OutputNamer& names);
 
-// Both parts and the arrival, one after the other.
-TransferOutcome TransferKeyFile(IKeyLibrary& key, OutputNamer& names, const Clock& clock,
-                                const std::string& outputFolder, const std::string& keyName, int size,
-                                BackupTarget* backup = nullptr);

@@ -52,8 +52,6 @@ long long FileSize(const std::string& path);
 bool DeleteFileAt(const std::string& path);
 // Sets or takes off a file's read-only attribute.
 bool SetReadOnly(const std::string& path, bool readOnly);
-// Moves from over to, replacing a file there, and makes the move durable.
-bool MoveOver(const std::string& from, const std::string& to);
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& content);
 // Adds text at the end of a file, creating it, in one write: another process
 // appending at the same time never lands in the middle. durable: handed to the

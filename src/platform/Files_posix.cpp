@@ -159,10 +159,6 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
            chmod(Native(path).c_str(), readOnly ? st.st_mode & ~write : st.st_mode | S_IWUSR) == 0;
 }
 
-bool MoveOver(const std::string& from, const std::string& to) {
-    return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
-}
-
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(Native(folder).c_str());

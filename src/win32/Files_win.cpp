@@ -152,17 +152,26 @@ bool StagedFile::HasSize(unsigned long long size) {
     return GetFileSizeEx(Handle(handle_), &length) && static_cast<unsigned long long>(length.QuadPart) == size;
 }
 
+namespace {
+// The whole file from its start into buffer, which holds size + 1 bytes: one
+// byte more than expected asked for, getting exactly size proves the length.
+bool ReadWhole(HANDLE file, unsigned char* buffer, size_t size) {
+    if (size >= MAXDWORD) return false;
+    OVERLAPPED start = {};
+    DWORD done = 0;
+    const bool read = ReadFile(file, buffer, static_cast<DWORD>(size + 1), &done, &start) ||
+                      GetLastError() == ERROR_HANDLE_EOF;  // an empty file
+    return read && done == size;
+}
+}  // namespace
+
 // Reads and writes name their offset: the file's start.
 bool StagedFile::Read(size_t size, std::vector<unsigned char>& content) {
     if (size >= MAXDWORD) return false;
-    // One byte more than expected asked for: getting exactly size proves the length.
     content.resize(size + 1);
-    OVERLAPPED start = {};
-    DWORD done = 0;
-    const bool read = ReadFile(Handle(handle_), content.data(), static_cast<DWORD>(size + 1), &done, &start) ||
-                      GetLastError() == ERROR_HANDLE_EOF;  // an empty file
+    const bool whole = ReadWhole(Handle(handle_), content.data(), size);
     content.resize(size);
-    return read && done == size;
+    return whole;
 }
 
 bool StagedFile::Write(const unsigned char* data, size_t size) {
@@ -180,12 +189,7 @@ bool StagedFile::Rewrite(size_t size, const std::function<void(unsigned char*, s
     static std::vector<unsigned char> buffer;
     const std::lock_guard<std::mutex> l(m);
     if (buffer.size() < size + 1) buffer.resize(size + 1);
-    // One byte more than expected asked for: getting exactly size proves the length.
-    OVERLAPPED start = {};
-    DWORD done = 0;
-    const bool read = ReadFile(Handle(handle_), buffer.data(), static_cast<DWORD>(size + 1), &done, &start) ||
-                      GetLastError() == ERROR_HANDLE_EOF;  // an empty file
-    if (!read || done != size) return false;
+    if (!ReadWhole(Handle(handle_), buffer.data(), size)) return false;
     change(buffer.data(), size);
     return Write(buffer.data(), size);
 }
@@ -308,10 +312,6 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES &&
            SetFileAttributesA(path.c_str(), readOnly ? a | FILE_ATTRIBUTE_READONLY : a & ~FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-bool MoveOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 VolumeInfo VolumeOf(const std::string& given) {

@@ -112,7 +112,7 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
         finisher.Wait();
         const size_t index = std::exchange(finishing, KeyFileList_.size());
         view_.ListSelectEntry(IDC_FILE_LIST, static_cast<int>(index), false);
-        if (outcome.result == TransferResult::Complete) {
+        if (outcome.result == TransferResult::Stored) {
             stored.emplace_back(index, std::move(outcome));
             return;
         }
@@ -137,8 +137,8 @@ bool CMERORVSDlg::TransferAll(IKeyLibrary& key, BackupTarget* backup) {
     Arrive(arriving, names);
     bool remarked = false;
     for (const auto& [index, arrived] : stored) {
-        if (arrived.result == TransferResult::Complete) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
-        remarked = remarked || (arrived.result == TransferResult::Complete && !arrived.problem.empty());
+        if (arrived.result == TransferResult::Stored) KeyFileList_[index].bytesDone = KeyFileList_[index].size;
+        remarked = remarked || (arrived.result == TransferResult::Stored && !arrived.problem.empty());
         AppendStatusLine(arrived.note);
         AppendStatusLine(arrived.problem);
         LogEntry(KeyFileList_[index], &arrived, backup ? backup->folder : std::string());

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "EmulatedKey.h"
-#include "key/Transfer.h"
+#include "../unit/support/TransferOnce.h"
 #include "platform/Files.h"
 
 namespace {
@@ -49,6 +49,6 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(root);
     std::printf("peak memory, %s download of a 64 MiB file: %.0f MiB above start (%.2f of the file)%s\n",
                 scrambled ? "scrambled" : "plain", peak - before, (peak - before) / 64.0,
-                o.result == TransferResult::Complete ? "" : " FAILED");
-    return o.result == TransferResult::Complete ? 0 : 1;
+                o.result == TransferResult::Stored ? "" : " FAILED");
+    return o.result == TransferResult::Stored ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 // The file layer's functions over the unkind world.
+#include "ShortName.h"
 #include "UnkindWorld.h"
 
 #include <algorithm>

@@ -160,8 +160,8 @@ void Importer(int count, int timeout, const std::wstring& folder) {
         const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
         for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found) != 0) {
             const std::wstring name = found.cFileName;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() > 5 && name.substr(name.size() - 5) == L".part")
-                continue;
+            const bool temporary = name.size() > 5 && name.substr(name.size() - 5) == L".part";
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || temporary) continue;
             auto it = std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return s.first == name; });
             if (it == seen.end()) {
                 seen.emplace_back(name, Seen());

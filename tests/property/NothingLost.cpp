@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "DialogHarness.h"
+#include "ShortName.h"
 #include "app/FolderChain.h"
 #include "key/Leftovers.h"
 #include "key/OutputNames.h"
@@ -302,6 +303,32 @@ private:
         return std::string();
     }
 
+    // Time goes on after a cut and the start's clean-up: an importer takes
+    // every final file away, and the next start cleans up again. What the
+    // importer holds stays whole: a leftover that shared a moved file's
+    // clusters must not have been deleted (freed clusters read as another
+    // file's data).
+    std::string CheckAfterAnImporter(DialogHarness& h, const std::string& out, const FileMap& before) const {
+        const std::string imported = h.temp.Path() + "\\imported\\";
+        CreateFolder(imported);
+        FileMap taken;
+        for (const auto& [name, content] : FolderFiles(out)) {
+            // A name that another entry's short name shadows is no importer's to take.
+            if (IsTemporaryName(name) || WhatAnswersAt(out + name).longName != name || PathExists(imported + name) ||
+                !MoveOver(out + name, imported + name) || ReadFile(imported + name) != content)
+                continue;
+            taken[name] = content;
+        }
+        RemoveLeftovers(out);
+        for (const auto& [name, content] : taken) {
+            const std::string now = ReadFile(imported + name);
+            const auto was = FindName(before, name);
+            if (now != content && !(was != before.end() && was->second == now) && !IsKeyContent(now, name))
+                return "I3: " + Quoted(name) + ", taken by an importer, lost its bytes to the next start's clean-up";
+        }
+        return std::string();
+    }
+
     // Power cut after every step, each state cleaned up by the next start.
     std::string CheckCuts(DialogHarness& h, const std::string& out, const std::string& backup,
                           const std::string& pulled, const FileMap& before, const FileMap& keyBefore, bool closed) {
@@ -315,6 +342,7 @@ private:
                 std::string violation = CheckOutput(before, FolderFiles(out));
                 if (violation.empty()) violation = CheckBackup(FolderFiles(backup + "\\"), FolderFiles(pulled + "\\"));
                 if (violation.empty()) violation = CheckKey(keyBefore, keyNow_, closed);
+                if (violation.empty()) violation = CheckAfterAnImporter(h, out, before);
                 if (!violation.empty())
                     return Format("power cut after step %d of %d (state %d): ", static_cast<int>(cut),
                                   static_cast<int>(steps), state) + violation;

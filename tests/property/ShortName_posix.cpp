@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cstdio>
 
 #include "ShortName.h"
 
@@ -13,4 +14,11 @@ std::string ShortAliasOf(const std::string& longName) {
         for (size_t i = dot + 1; i < longName.size() && extension.size() < 3; ++i)
             extension += static_cast<char>(std::toupper(static_cast<unsigned char>(longName[i])));
     return stem + "~1" + (extension.empty() ? "" : "." + extension);
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    std::string a = from, b = to;  // the tests' backslash paths
+    for (std::string* p : {&a, &b})
+        for (char& c : *p) c = c == '\\' ? '/' : c;
+    return std::rename(a.c_str(), b.c_str()) == 0;
 }

@@ -21,3 +21,7 @@ std::string ShortAliasOf(const std::string& longName) {
     const std::string s = shortPath;
     return s.substr(s.rfind('\\') + 1);
 }
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}

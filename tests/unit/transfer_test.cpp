@@ -6,7 +6,7 @@
 
 #include "EmulatedKey.h"
 #include "TempFolder.h"
-#include "key/Transfer.h"
+#include "TransferOnce.h"
 #include "platform/Files.h"
 
 namespace {
@@ -61,7 +61,7 @@ TEST(TransferKeyFile, PlainDeliveryKeepsTheNameAndEveryByte) {
     TransferBench b(kPlainKey);
     const std::string content = b.Put("V_4711_0_x.DDD", 1000);
     const TransferOutcome o = b.Transfer("V_4711_0_x.DDD", 1000);
-    EXPECT_EQ(o.result, TransferResult::Complete);
+    EXPECT_EQ(o.result, TransferResult::Stored);
     EXPECT_EQ(ReadFile(b.out + "V_4711_0_x.DDD"), content);
     EXPECT_EQ(b.OutFiles(), std::vector<std::string>{"V_4711_0_x.DDD"});  // no temporary left
 }
@@ -70,8 +70,8 @@ TEST(TransferKeyFile, ScrambledDeliveryIsUnscrambledUnderItsKvrName) {
     TransferBench b(kScramblingKey);
     const std::string content = b.Put("V_4711_0_20210303.bin", 4099, 3);
     const std::string plain = b.Put("M_other.DDD", 7, 4);
-    EXPECT_EQ(b.Transfer("V_4711_0_20210303.bin", 4099).result, TransferResult::Complete);
-    EXPECT_EQ(b.Transfer("M_other.DDD", 7).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("V_4711_0_20210303.bin", 4099).result, TransferResult::Stored);
+    EXPECT_EQ(b.Transfer("M_other.DDD", 7).result, TransferResult::Stored);
     EXPECT_EQ(ReadFile(b.out + "V_4711_2021-03-03_14-05-09.kvr"), content);
     EXPECT_EQ(ReadFile(b.out + "M_other.DDD"), plain);
     EXPECT_EQ(b.OutFiles(), (std::vector<std::string>{"M_other.DDD", "V_4711_2021-03-03_14-05-09.kvr"}));
@@ -93,7 +93,7 @@ TEST(TransferKeyFile, ScrambledFilesOfOneSecondAllSurvive) {
                                   "V_1_2021-03-03_14-05-12.kvr"};
     for (int i = 0; i < 3; ++i) {
         const std::string content = b.Put(names[i], 100 + i, static_cast<unsigned>(i + 1));
-        EXPECT_EQ(b.Transfer(names[i], 100 + i).result, TransferResult::Complete) << names[i];
+        EXPECT_EQ(b.Transfer(names[i], 100 + i).result, TransferResult::Stored) << names[i];
         EXPECT_EQ(ReadFile(b.out + stored[i]), content) << names[i];
     }
     EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-10.kvr"), "an earlier download");
@@ -142,7 +142,7 @@ TEST(TransferKeyFile, SuccessReplacesAnEarlierFile) {
     TransferBench b(kPlainKey);
     const std::string content = b.Put("A.DDD", 64);
     WriteFile(b.out + "A.DDD", "older content of another length");
-    EXPECT_EQ(b.Transfer("A.DDD", 64).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("A.DDD", 64).result, TransferResult::Stored);
     EXPECT_EQ(ReadFile(b.out + "A.DDD"), content);
 }
 
@@ -181,8 +181,8 @@ TEST(TransferKeyFile, ASplitMarkerInTheOutputFolderNeverLeavesIt) {
     TransferBench b(kScramblingKey);
     b.out = MakeFolder(b.temp / "V_Lkw_0_12") + "\\";
     const std::string card = b.Put("C_card_0_1.DDD", 30, 1), plain = b.Put("A.DDD", 20, 2);
-    EXPECT_EQ(b.Transfer("C_card_0_1.DDD", 30).result, TransferResult::Complete);
-    EXPECT_EQ(b.Transfer("A.DDD", 20).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("C_card_0_1.DDD", 30).result, TransferResult::Stored);
+    EXPECT_EQ(b.Transfer("A.DDD", 20).result, TransferResult::Stored);
     EXPECT_EQ(ReadFile(b.out + "C_card_2021-03-03_14-05-09.kvr"), card);
     EXPECT_EQ(ReadFile(b.out + "A.DDD"), plain);
     EXPECT_EQ(ListFolder(b.temp.Path()), (std::vector<std::string>{"V_Lkw_0_12", "key", "out"}));
@@ -222,7 +222,7 @@ TEST(TransferKeyFile, OnlyAnEarlierFileOfThatVeryNameIsReplacedOrRemoved) {
         }();
         TransferOutcome last;
         for (const char* name : c.keyFiles) last = b.Transfer(name, static_cast<int>(stored[name].size()));
-        EXPECT_EQ(last.result, c.refusedProblem ? TransferResult::Failed : TransferResult::Complete);
+        EXPECT_EQ(last.result, c.refusedProblem ? TransferResult::Failed : TransferResult::Stored);
         EXPECT_EQ(last.problem, c.refusedProblem ? c.refusedProblem : "");
         for (const auto& [name, content] : before) EXPECT_EQ(ReadFile(b.out + name), content) << name;
         // Every key file that was stored still has its bytes in the folder.
@@ -241,7 +241,7 @@ TEST(TransferKeyFile, TheKvrTimeIsTheTimeOfNaming) {
         readsSeen.push_back(b.key->Calls("KeyReadFile"));
         return kWhen + 7 * static_cast<std::time_t>(readsSeen.size() - 1);  // a slow key: 7 s per read
     };
-    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 400).result, TransferResult::Complete);
+    EXPECT_EQ(b.Transfer("V_1_0_a.DDD", 400).result, TransferResult::Stored);
     EXPECT_EQ(readsSeen, (std::vector<int>{0, 1}));  // seeded before the read, named after it
     EXPECT_EQ(ReadFile(b.out + "V_1_2021-03-03_14-05-16.kvr"), content);
 }
