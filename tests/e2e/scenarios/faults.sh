@@ -271,7 +271,7 @@ scenario_fault_folder_of_a_key_files_name() {
     with_key_library "identity = VANTIK-ID:WK12345678 FW-2130"
     five_files
     mkdir "$S/out/C_20261203_0_MUSTERMANN.DDD" && echo "kept" >"$S/out/C_20261203_0_MUSTERMANN.DDD/note.txt"
-    fault_setup; fault_download 30 "MUSTERMANN.DDD nicht vollst"
+    fault_setup; fault_download 30 "MUSTERMANN.DDD: Umbenennen abgelehnt"
     fault_row folder_of_a_key_files_name 3
     [ "$(cat "$S/out/C_20261203_0_MUSTERMANN.DDD/note.txt")" = kept ] || fail "the folder was changed"
     ls "$S/out" | grep -qi '\.part$' && fail "a temporary file was left behind"
