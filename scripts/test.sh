@@ -73,12 +73,12 @@ step "unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 # The sanitizers slow the "nothing lost" sweeps 8 to 25 times: fewer runs there.
 if build native-asan; then
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-    MERO_SWEEP_RUNS=1000 MERO_UNKIND_RUNS=60 gtest_pair build/native-asan ", asan+ubsan"
+    MERO_SWEEP_RUNS=1000 MERO_UNKIND_RUNS=40 gtest_pair build/native-asan ", asan+ubsan"
 fi
 step "unit tests (ThreadSanitizer)"
 if build native-tsan; then
     export TSAN_OPTIONS=halt_on_error=1
-    MERO_SWEEP_RUNS=300 MERO_UNKIND_RUNS=30 gtest_pair build/native-tsan ", tsan"
+    MERO_SWEEP_RUNS=300 MERO_UNKIND_RUNS=20 gtest_pair build/native-tsan ", tsan"
 fi
 
 step "fuzzing, ${FUZZ_SECONDS} s per target, two at a time"

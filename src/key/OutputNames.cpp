@@ -113,7 +113,11 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
 
 void OutputNamer::Record(const std::string& path, const FileIdentity* identity) {
     paths_.push_back(path);
-    if (identity && identity->Telling()) outputs_[*identity] = path;
+    if (!identity || !identity->Telling() || shared_.count(*identity)) return;
+    // Two outputs of this run under one identity: the volume gives one to many files.
+    const auto known = outputs_.find(*identity);
+    if (known == outputs_.end()) outputs_[*identity] = path;
+    else if (known->second != path) shared_.insert(*identity), outputs_.erase(known);
 }
 
 bool OutputNamer::Stored(const std::string& folder, const std::string& name) const {
@@ -135,11 +139,10 @@ TargetCheck OutputNamer::Examine(const std::string& path) const {
     if (!o.exists) return check;
     const size_t cut = path.rfind('\\') + 1;
     const std::string folder = path.substr(0, cut), name = path.substr(cut);
-    // An identity of this run's that now answers under another long name was
-    // handed on (FAT), or is shared by every file (a server): it tells nothing.
-    const auto recorded = o.identified ? outputs_.find(o.identity) : outputs_.end();
-    const bool storedHere = recorded != outputs_.end() && !o.longName.empty() &&
-                            SameFileName(recorded->second.substr(recorded->second.rfind('\\') + 1), o.longName);
+    // The system's lookups may answer a name with one file and its long name
+    // with another (a short name that is also another file's long name): an
+    // identity of this run's outputs counts whatever long name comes with it.
+    const bool storedHere = o.identified && outputs_.count(o.identity) != 0;
     if (storedHere || Stored(folder, name) || (!o.longName.empty() && Stored(folder, o.longName)))
         check.target = Target::RunOutput;
     else if (o.longName.empty()) check.target = Target::RunOutput;  // nothing to tell it by: never replaced

@@ -48,8 +48,8 @@ struct TargetCheck {
 // The outputs of one run, known by identity and by name, so that no two of
 // them share a file whatever names reached them. The names count on their own:
 // on FAT an identity moves with a rename and a freed one is given again, and
-// some servers answer one identity (or 0) for every file; an identity that is
-// 0, or that answers for a file of another name, tells nothing, and names decide.
+// some servers answer one identity (or 0) for every file; an identity of 0, or
+// one that two outputs of the run were given, tells nothing, and names decide.
 class OutputNamer {
 public:
     TargetCheck Examine(const std::string& path) const;
@@ -71,6 +71,7 @@ private:
     bool Stored(const std::string& folder, const std::string& name) const;
 
     std::map<FileIdentity, std::string> outputs_;  // identity -> the path stored under it
+    std::set<FileIdentity> shared_;                // given to more than one output
     std::vector<std::string> paths_;
     std::set<unsigned long long> cacheFlushRefused_;
 };
