@@ -47,18 +47,25 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 
 bool SameFileName(const std::string& a, const std::string& b) { return Same(a, b); }
 
-NewFile CreateNewFile(const std::string& path) {
-    Layer& l = L();
-    const std::lock_guard<std::mutex> g(l.m);
+namespace {
+// A new empty file at path, its node in node; the layer's lock held.
+NewFile MakeFileLocked(Layer& l, const std::string& path, int& node) {
     std::string name;
     const int parent = Layer::Parent(l.live, path, name);
     if (parent < 0) return NewFile::Failed;
     if (Layer::Find(l.live, parent, name)) return NewFile::Exists;
     Op op = NewOp(Op::MakeFile);
     op.to = path;
-    op.id = l.nextId++;
+    op.id = node = l.nextId++;
     l.Record(op);
     return NewFile::Created;
+}
+}  // namespace
+
+NewFile CreateNewFile(const std::string& path) {
+    const std::lock_guard<std::mutex> g(L().m);
+    int node = 0;
+    return MakeFileLocked(L(), path, node);
 }
 
 bool PathExists(const std::string& path) {
@@ -294,21 +301,16 @@ VolumeInfo VolumeOf(const std::string& path) {
 NewFile FlushVolumeThrough(const std::string& scratchPath) {
     Layer& l = L();
     const std::lock_guard<std::mutex> g(l.m);
-    std::string name;
-    const int parent = Layer::Parent(l.live, scratchPath, name);
-    if (parent < 0) return NewFile::Failed;
-    if (Layer::Find(l.live, parent, name)) return NewFile::Exists;
-    Op make = NewOp(Op::MakeFile);
-    make.to = scratchPath;
-    make.id = l.nextId++;
-    l.Record(make);
+    int node = 0;
+    const NewFile made = MakeFileLocked(l, scratchPath, node);
+    if (made != NewFile::Created) return made;
     const std::intptr_t handle = l.nextHandle++;
-    l.handles[handle] = {make.id};
+    l.handles[handle] = {node};
     const bool flushed = !l.Fails(unkind::Fault::VolumeFlush, scratchPath) && FlushStaged(handle, scratchPath, true);
     l.handles.erase(handle);
     Op gone = NewOp(Op::Remove);
     gone.from = scratchPath;
-    gone.id = make.id;
+    gone.id = node;
     l.Record(gone);
     return flushed ? NewFile::Created : NewFile::Failed;
 }
