@@ -87,7 +87,7 @@ void CMERORVSDlg::OnInitDialog() {
 }
 
 void CMERORVSDlg::EndAsSecondStart(const RunSettings& settings) {
-    OutputFolder_ = settings.hasOutputFolder ? settings.outputFolder : DataRoot_ + "\\Daten\\Container\\KVR\\";
+    OutputFolder_ = OutputFolderNamed(settings);
     if (OutputFolder_.back() != '\\') OutputFolder_ += '\\';
     BackupFolder_ = settings.backupFolder;
     BackupUsable_ = !BackupFolder_.empty();
@@ -101,9 +101,12 @@ void CMERORVSDlg::EndAsSecondStart(const RunSettings& settings) {
     view_.EndDialog();
 }
 
+std::string CMERORVSDlg::OutputFolderNamed(const RunSettings& settings) const {
+    return settings.hasOutputFolder ? settings.outputFolder : DataRoot_ + "\\Daten\\Container\\KVR\\";
+}
+
 std::vector<std::string> CMERORVSDlg::ResolveOutputFolder(const RunSettings& settings) {
-    if (settings.hasOutputFolder) OutputFolder_ = settings.outputFolder;
-    else OutputFolder_ = DataRoot_ + "\\Daten\\Container\\KVR\\";
+    OutputFolder_ = OutputFolderNamed(settings);
     return PrepareFolder(OutputFolder_);
 }
 

@@ -101,6 +101,8 @@ public:
     const std::string& KeyLibraryPath() const { return KeyLibraryPath_; }
 
 private:
+    // Parameter 1, or the data root's folder for key data.
+    std::string OutputFolderNamed(const RunSettings& settings) const;
     // Status lines of the output folder's preparation.
     std::vector<std::string> ResolveOutputFolder(const RunSettings& settings);
     // The problem with the backup folder for the status log, or ""; its
