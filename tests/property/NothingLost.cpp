@@ -120,12 +120,14 @@ public:
             WriteFile(h.KeyFile(Backing(i)), KeyContent(i, run_.files[i].size));
         const std::string out = h.temp.Path() + "\\" + run_.outputFolder + "\\";
         CreateFolderChain(out, [](const std::string& folder) { CreateFolder(folder); });
+        const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
         for (const ExistingFile& e : run_.existing) {
-            WriteFile(out + e.name, e.content);
-            if (ReadOnlyBefore(e, out)) SetReadOnly(out + e.name, true);
+            const std::string folder = e.inBackup ? backup + "\\" : out;
+            if (e.inBackup) CreateFolder(backup);
+            WriteFile(folder + e.name, e.content);
+            if (ReadOnlyBefore(e, folder)) SetReadOnly(folder + e.name, true);
         }
 
-        const std::string backup = h.temp.Path() + "\\bak", pulled = h.temp.Path() + "\\bak-pulled";
         const std::string logFolder = h.temp.Path() + "\\log";
         // A log refused in the output folder goes to the month's file under the data root.
         h.system.dataPath = logFolder;
@@ -136,6 +138,7 @@ public:
         FileMap outsideBefore, outsideAfter;
         TreeFiles(h.temp.Path(), skip, outsideBefore);
         const FileMap before = FolderFiles(out);
+        backupBefore_ = FolderFiles(backup + "\\");
         const FileMap keyBefore = KeyFiles(h);
         const std::string parameterFile = ReadFile(h.KeyFile(kParameterFileName));
 
@@ -397,16 +400,27 @@ private:
     // A read-only earlier file that is still there as it was keeps the attribute.
     std::string CheckReadOnlyKept(const std::string& out) const {
         for (const ExistingFile& e : run_.existing)
-            if (ReadOnlyBefore(e, out) && ReadFile(out + e.name) == e.content && !WhatAnswersAt(out + e.name).readOnly)
+            if (!e.inBackup && ReadOnlyBefore(e, out) && ReadFile(out + e.name) == e.content && !WhatAnswersAt(out + e.name).readOnly)
                 return "I3: the earlier file " + Quoted(e.name) + " lost its read-only attribute";
         return std::string();
     }
 
-    // The backup folder starts empty: what lies there is a copy of a key file.
+    // What lies in the backup folder is an earlier file unchanged or a copy of
+    // a key file, which replaces only an earlier file of its very name.
     std::string CheckBackup(const FileMap& backup, const FileMap& pulled) {
         backupContents_.clear();
+        for (const auto& [name, content] : backupBefore_) {
+            if (IsOwnTemporaryName(name)) continue;  // debris of a killed run
+            const FileMap& there = FindName(backup, name) != backup.end() ? backup : pulled;  // pulled with its drive
+            const auto now = FindName(there, name);
+            if (now == there.end() ? !KeyStillHolds(name)
+                                   : now->second != content && !IsKeyContent(now->second, name, true))
+                return "the earlier backup " + Quoted(name) + " was lost or changed";
+        }
         for (const FileMap* files : {&backup, &pulled}) {
             for (const auto& [name, content] : *files) {
+                const auto was = FindName(backupBefore_, name);
+                if (was != backupBefore_.end() && was->second == content) continue;
                 // A drive pulled during a copy takes its temporary file along.
                 if (IsTemporaryName(name) && (files == &pulled || leftoversAllowed_ || Said(name + " bleibt liegen")))
                     continue;
@@ -443,6 +457,7 @@ private:
     std::string statusLog_;  // the run's status lines: a temporary file that stays is said there
     bool Said(const std::string& text) const { return statusLog_.find(text) != std::string::npos; }
     FileMap keyNow_;  // the key after a power cut
+    FileMap backupBefore_;
     std::set<std::string> outputContents_, backupContents_;
 };
 }  // namespace

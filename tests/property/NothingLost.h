@@ -42,6 +42,7 @@ struct ExistingFile {
     std::string name;
     std::string content;
     bool readOnly = false;
+    bool inBackup = false;  // in the backup folder, not the output folder
 };
 
 // A backup folder: none, one that works, one pulled away (a removable drive)
@@ -54,7 +55,7 @@ enum class DiskFault { None, Write, Flush, Rename, Remove, VolumeFlush };
 struct RunCase {
     std::vector<KeyFileCase> files;
     std::string outputFolder = "out";   // below the run's temporary folder
-    std::vector<ExistingFile> existing;  // in the output folder before the run
+    std::vector<ExistingFile> existing;  // in the output (or backup) folder before the run
     bool scrambled = false;
     bool compact = false;
     bool nodelete = false;

@@ -1,6 +1,7 @@
 // The runs that the "nothing lost" property is checked over: key names from a
 // grammar of the ways a name can go wrong, sizes, faults, earlier files, a
 // backup folder, a close; each choice taken from a seed or from fuzz input.
+#include <cctype>
 #include <set>
 
 #include "FakeSystem.h"
@@ -54,6 +55,11 @@ std::string CaseVariant(Choices& c, std::string name) {
         for (const auto& pair : kPairs)
             if (u == pair[0] || u == pair[1]) ch = static_cast<char>(u == pair[0] ? pair[1] : pair[0]);
     }
+    return name;
+}
+
+std::string AsciiFolded(std::string name) {
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return name;
 }
 
@@ -151,14 +157,30 @@ RunCase GenerateRun(Choices& c) {
         else if (c.Below(10) < 2) f.fault = kFaults[c.Below(6)];
         run.files.push_back(f);
     }
+    // A key file whose name wants a .kvr name, and the same name with the
+    // marker in lower case, which keeps its own name.
+    if (KeyFileCase lowered = run.files[c.Below(run.files.size())];
+        c.Below(4) == 0 && KvrName(lowered.name) != lowered.name && std::isupper(static_cast<unsigned char>(lowered.name[0]))) {
+        lowered.name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lowered.name[0])));
+        if (names.insert(lowered.name).second) run.files.push_back(lowered);
+    }
+    // Files of the key that a later one names again in another case: where
+    // the later one is stored under its own name, an earlier copy of the
+    // first answers with it.
+    std::vector<std::string> renamedLater;
+    for (size_t i = 0; i < run.files.size(); ++i)
+        for (size_t j = i + 1; j < run.files.size(); ++j)
+            if (run.files[i].name != run.files[j].name && AsciiFolded(run.files[i].name) == AsciiFolded(run.files[j].name))
+                renamedLater.push_back(run.files[i].name);
     static const char* const kFolders[] = {"out", "V_Lkw_0_12", "S_x\\C_0_y", "Ausgabe_0_", "out\\deep",
                                            "C_\xC4rger_0_ 1"};
     run.outputFolder = Pick(c, kFolders);
     std::set<std::string> existingNames;
-    for (std::uint32_t n = c.Below(5) + static_cast<std::uint32_t>(longNames.size()); n > 0; --n) {
+    for (std::uint32_t n = c.Below(5) + static_cast<std::uint32_t>(longNames.size() + !renamedLater.empty()); n > 0;
+         --n) {
         const std::string& keyName = run.files[c.Below(run.files.size())].name;
         std::string name;
-        switch (n <= longNames.size() ? 6 : c.Below(6)) {
+        switch (n <= longNames.size() ? 6 : !renamedLater.empty() && c.Below(3) == 0 ? 7 : c.Below(6)) {
             case 0: name = keyName; break;
             case 1: name = CaseVariant(c, keyName); break;
             case 2: name = KvrName(keyName); break;
@@ -167,10 +189,13 @@ RunCase GenerateRun(Choices& c) {
                 break;
             case 4: name = ShortAliasOf(keyName); break;  // a file of its own under that name
             case 5: name = MarkerName(c); break;
-            default: name = longNames[n - 1]; break;
+            case 6: name = longNames[n - 1]; break;
+            default: name = renamedLater[c.Below(static_cast<std::uint32_t>(renamedLater.size()))]; break;
         }
         if (!IsPlainFileName(name) || !existingNames.insert(name).second) continue;
-        run.existing.push_back({name, "earlier download " + std::to_string(n) + Body(c, c.Below(40)), c.Below(4) == 0});
+        // Some lie in the backup folder instead, where there is one of its own.
+        run.existing.push_back({name, "earlier download " + std::to_string(n) + Body(c, c.Below(40)), c.Below(4) == 0,
+                                c.Below(4) == 0});
     }
     run.scrambled = c.Below(2) != 0;
     run.compact = c.Below(3) == 0;
@@ -181,11 +206,14 @@ RunCase GenerateRun(Choices& c) {
     static const BackupCase kBackups[] = {BackupCase::None, BackupCase::None, BackupCase::Working,
                                           BackupCase::Working, BackupCase::PulledAtRead, BackupCase::SameAsOutput};
     run.backup = kBackups[c.Below(6)];
+    if (run.backup != BackupCase::Working && run.backup != BackupCase::PulledAtRead)
+        for (ExistingFile& e : run.existing) e.inBackup = false;
     if (run.backup == BackupCase::PulledAtRead) run.pullAtRead = static_cast<int>(c.Below(static_cast<std::uint32_t>(count)));
-    static const DiskFault kDiskFaults[] = {DiskFault::Write, DiskFault::Flush, DiskFault::Rename, DiskFault::Remove,
-                                            DiskFault::VolumeFlush};
+    // A volume's flush twice as often: few runs batch their flushes.
+    static const DiskFault kDiskFaults[] = {DiskFault::Write,  DiskFault::Flush,       DiskFault::Rename,
+                                            DiskFault::Remove, DiskFault::VolumeFlush, DiskFault::VolumeFlush};
     if (c.Below(4) == 0) {
-        run.diskFault = kDiskFaults[c.Below(5)];
+        run.diskFault = kDiskFaults[c.Below(6)];
         // Up to the last flush of the run (each copy's two); a volume's flush is the one of its folder.
         run.faultAt = static_cast<int>(run.diskFault == DiskFault::VolumeFlush ? c.Below(2)
                                                                                 : c.Below(4 * static_cast<std::uint32_t>(count)));

@@ -69,7 +69,8 @@ std::string Describe(const RunCase& run) {
         text += Format("\n  key %s, %d bytes, fault: %s", Quoted(f.name).c_str(), static_cast<int>(f.size),
                        kFaultNames[static_cast<int>(f.fault)]);
     for (const ExistingFile& e : run.existing)
-        text += Format("\n  before the run in the output folder: %s, %d bytes%s", Quoted(e.name).c_str(),
+        text += Format("\n  before the run in the %s folder: %s, %d bytes%s", e.inBackup ? "backup" : "output",
+                       Quoted(e.name).c_str(),
                        static_cast<int>(e.content.size()), e.readOnly ? ", read-only" : "");
     return text;
 }
