@@ -122,10 +122,10 @@ std::string CMERORVSDlg::ResolveBackupFolder(const RunSettings& settings, std::v
     // "Sicherungsordner fehlt: %s"
     if (!IsFolder(BackupFolder_)) return "Sicherungsordner fehlt: " + BackupFolder_;
     // A copy in the same folder, by whatever name it was given, is no backup;
-    // one only when the system says so for sure (some servers answer 0 for every identity).
+    // one only when the system says so for sure (some servers answer 0, or one
+    // value, for every identity).
     FileIdentity backup, output;
-    const bool identified = IdentityOf(BackupFolder_, backup) && IdentityOf(OutputFolder_, output) &&
-                            backup.Telling() && output.Telling();
+    const bool identified = TellingIdentityOf(BackupFolder_, backup) && TellingIdentityOf(OutputFolder_, output);
     if ((identified && backup == output) || SameFileName(FullPath(BackupFolder_), FullPath(OutputFolder_)))
         return "Sicherungsordner ist der Ausgabeordner: " + BackupFolder_;
     BackupUsable_ = true;

@@ -18,8 +18,8 @@ std::string Stamp(std::time_t when) {
 // in any folder below them.
 bool CMERORVSDlg::InImportedFolder(const std::string& path) {
     FileIdentity output, backup;
-    const bool outputKnown = IdentityOf(OutputFolder_, output) && output.Telling();
-    const bool backupKnown = BackupUsable_ && IdentityOf(BackupFolder_, backup) && backup.Telling();
+    const bool outputKnown = TellingIdentityOf(OutputFolder_, output);
+    const bool backupKnown = BackupUsable_ && TellingIdentityOf(BackupFolder_, backup);
     for (size_t cut = path.rfind('\\'); cut != std::string::npos && cut > 0; cut = path.rfind('\\', cut - 1)) {
         const std::string folder = path.substr(0, cut + 1);
         if (SameFileName(folder, OutputFolder_) || (BackupUsable_ && SameFileName(folder, BackupFolder_))) return true;

@@ -114,6 +114,13 @@ std::string KvrOutputPath(const std::string& targetPath, std::time_t when) {
 void OutputNamer::Record(const std::string& path, const FileIdentity* identity) {
     paths_.push_back(path);
     if (!identity || !identity->Telling() || shared_.count(*identity)) return;
+    // A server may give every file one identity, its folders' too.
+    const std::string folder = path.substr(0, path.rfind('\\') + 1);
+    if (!folders_.count(folder)) IdentityOf(folder, folders_[folder]);
+    if (folders_[folder] == *identity) {
+        shared_.insert(*identity);
+        return;
+    }
     // Two outputs of this run under one identity: the volume gives one to many files.
     const auto known = outputs_.find(*identity);
     if (known == outputs_.end()) outputs_[*identity] = path;

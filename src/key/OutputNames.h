@@ -71,7 +71,8 @@ private:
     bool Stored(const std::string& folder, const std::string& name) const;
 
     std::map<FileIdentity, std::string> outputs_;  // identity -> the path stored under it
-    std::set<FileIdentity> shared_;                // given to more than one output
+    std::set<FileIdentity> shared_;                // given to more than one output, or to its folder too
+    std::map<std::string, FileIdentity> folders_;  // each output folder's own, asked once
     std::vector<std::string> paths_;
     std::set<unsigned long long> cacheFlushRefused_;
 };

@@ -34,6 +34,15 @@ PathOccupant WhatAnswersAt(const std::string& path);
 // The identity alone (no name search), of a file or of a folder (named with or
 // without its backslash): false when none can be read.
 bool IdentityOf(const std::string& path, FileIdentity& identity);
+// An identity that tells this file or folder apart for sure: not 0, and not
+// its folder's (a server that gives every file one identity gives itself away).
+inline bool TellingIdentityOf(const std::string& path, FileIdentity& identity) {
+    if (!IdentityOf(path, identity) || !identity.Telling()) return false;
+    const std::string named = path.size() > 1 && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+    const size_t cut = named.rfind('\\');
+    FileIdentity folder;
+    return cut == std::string::npos || !IdentityOf(named.substr(0, cut + 1), folder) || !(folder == identity);
+}
 // Whether two names in one folder are one name to this file system.
 bool SameFileName(const std::string& a, const std::string& b);
 

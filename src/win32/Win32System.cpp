@@ -77,7 +77,7 @@ bool Win32System::FirstToUseFolder(const std::string& folder) {
     // that every name of the folder (short, other case, mapped) meets it.
     std::string name;
     FileIdentity identity;
-    if (IdentityOf(folder, identity) && identity.Telling()) {
+    if (TellingIdentityOf(folder, identity)) {
         name = Format("MERORVS-%llX-%llX", identity.volume, identity.index);
     } else {
         char full[MAX_PATH] = {};

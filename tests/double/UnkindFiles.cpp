@@ -25,6 +25,7 @@ bool IdentityLocked(const World& w, const std::string& path, FileIdentity& ident
     identity.volume = static_cast<unsigned long long>(w.folders.at(folder).volume);
     identity.index = (static_cast<unsigned long long>(folder) << 20) | static_cast<unsigned long long>(e->slot);
     if (L().KindAt(path) == unkind::VolumeKind::Remote) identity.index = 0;  // a server that answers 0 for all
+    if (L().KindAt(path) == unkind::VolumeKind::RemoteOneIdentity) identity.index = 0x5EED;
     return true;
 }
 }  // namespace
@@ -266,7 +267,7 @@ bool FlushStaged(std::intptr_t handle, const std::string& path, bool deviceToo) 
     op.id = node;
     op.volume = l.live.folders.at(folder).volume;
     op.deviceToo = deviceToo;
-    op.counts = l.KindAt(path) != unkind::VolumeKind::Remote;
+    op.counts = !unkind::IsRemote(l.KindAt(path));
     l.Record(op);
     return true;
 }
@@ -294,7 +295,7 @@ VolumeInfo VolumeOf(const std::string& path) {
     v.serial = static_cast<unsigned long long>(l.live.folders.at(folder).volume);
     const unkind::VolumeKind kind = l.KindAt(path);
     v.fileSystem = kind == unkind::VolumeKind::Fat ? "FAT32" : "NTFS";
-    v.remote = kind == unkind::VolumeKind::Remote;
+    v.remote = unkind::IsRemote(kind);
     return v;
 }
 
@@ -332,7 +333,10 @@ StagedFile::Move StagedFile::MoveTo(const std::string& path, bool replace) {
         held_ = l.Held(target->id);
         if (target->folder || target->readOnly || held_) return Move::Failed;
     }
-    if (l.Fails(unkind::Fault::Rename, path)) return Move::Failed;
+    if (l.Fails(unkind::Fault::Rename, path)) {
+        refusal_ = "Fehler 50: Die Anforderung wird nicht unterst\xFCtzt.";  // a file system without rename by handle
+        return Move::Failed;
+    }
     Op op = NewOp(Op::Rename);
     op.from = path_;
     op.to = path;

@@ -40,8 +40,10 @@ void SetReadOnly(const std::string& path);
 // - Ntfs: "NTFS"; a rename at a cut is all or nothing;
 // - Remote: a share ("NTFS", remote); every identity is 0, and a flush that
 //   spares the device's cache counts for nothing (the device is the server);
-// - Refusing: "NTFS", but refuses a flush that spares the device's cache.
-enum class VolumeKind { Fat, Ntfs, Remote, Refusing };
+// - Refusing: "NTFS", but refuses a flush that spares the device's cache;
+// - RemoteOneIdentity: a share whose server gives every file one identity, not 0.
+enum class VolumeKind { Fat, Ntfs, Remote, Refusing, RemoteOneIdentity };
+inline bool IsRemote(VolumeKind kind) { return kind == VolumeKind::Remote || kind == VolumeKind::RemoteOneIdentity; }
 void SetVolumeKind(VolumeKind kind);
 
 // VolumeFlush: the full flush through a scratch file that answers for a volume.

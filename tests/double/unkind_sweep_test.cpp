@@ -49,11 +49,11 @@ TEST(NothingLostOnUnkindFiles, HoldsOverGeneratedRunsWithFaultsAndAPowerCutAtEve
 
 // Earlier copies of each key file's very name, on every kind of volume: each
 // is replaced, or beside its .kvr copy removed, and the key emptied, also
-// where every identity is 0 (names decide then); a cut after any step loses
-// nothing.
+// where every identity is 0 or one value for all (names decide then); a cut
+// after any step loses nothing.
 TEST(NothingLostOnUnkindFiles, EarlierCopiesGoOnEveryKindOfVolume) {
     UnkindPowerCuts cuts;
-    for (int kind = 0; kind < 4; ++kind) {
+    for (int kind = 0; kind < 5; ++kind) {
         for (const bool scrambled : {false, true}) {
             RunCase run;
             run.scrambled = scrambled;

@@ -59,8 +59,8 @@ struct RunCase {
     bool scrambled = false;
     bool compact = false;
     bool nodelete = false;
-    bool logInOutput = false;
-    int volumeKind = 0;        // the output folder's volume, over the unkind layer (PowerCuts::Settle)  // "/Log:" names a file in the output folder: refused, the month's file instead
+    bool logInOutput = false;  // "/Log:" names a file in the output folder: refused, the month's file instead
+    int volumeKind = 0;        // the output folder's volume, over the unkind layer (PowerCuts::Settle)
     int closeAtRead = -1;  // the user closes the dialog as this KeyReadFile starts
     BackupCase backup = BackupCase::None;
     int pullAtRead = -1;   // PulledAtRead: as this KeyReadFile starts
@@ -107,7 +107,8 @@ public:
     // The world before the run: the key a device of its own whose changes are
     // durable at once, the backup folder a volume of its own; the run log's
     // folder neither fails nor loses power (its account is checked apart).
-    // volumeKind: 0 FAT, 1 NTFS, 2 a file server's share, 3 a volume that refuses flushes sparing the device's cache.
+    // volumeKind: 0 FAT, 1 NTFS, 2 a file server's share, 3 a volume that refuses flushes sparing the device's cache,
+    // 4 a share that gives every file one identity.
     virtual void Settle(const std::string& keyFolder, const std::string& backupFolder, const std::string& logFolder,
                         int volumeKind) = 0;
     virtual void Fail(DiskFault kind, int nth) = 0;

@@ -201,7 +201,7 @@ RunCase GenerateRun(Choices& c) {
     run.compact = c.Below(3) == 0;
     run.nodelete = c.Below(5) == 0;
     run.logInOutput = c.Below(6) == 0;
-    run.volumeKind = static_cast<int>(c.Below(4));
+    run.volumeKind = static_cast<int>(c.Below(5));
     run.closeAtRead = c.Below(5) == 0 ? static_cast<int>(c.Below(static_cast<std::uint32_t>(count))) : -1;
     static const BackupCase kBackups[] = {BackupCase::None, BackupCase::None, BackupCase::Working,
                                           BackupCase::Working, BackupCase::PulledAtRead, BackupCase::SameAsOutput};

@@ -4,7 +4,8 @@
 
 #include "platform/Text.h"
 
-inline const char* const kVolumeKindNames[] = {"FAT", "NTFS", "a file server's share", "refusing the cache flush"};
+inline const char* const kVolumeKindNames[] = {"FAT", "NTFS", "a file server's share", "refusing the cache flush",
+                                                 "a share giving every file one identity"};
 inline const char* const kFaultNames[] = {"none", "error with full file", "fails", "truncated", "partial", "silent",
                                           "longer than listed"};
 inline const char* const kDiskFaultNames[] = {"", "write", "flush", "rename", "removal", "volume's flush"};
