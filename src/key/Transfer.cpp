@@ -316,9 +316,7 @@ FinishTransfer Scrambled(IKeyLibrary& key, OutputNamer& names, const Clock& cloc
         return stored;
     };
 }
-}  // namespace
 
-namespace {
 // One full flush on the volume, through a scratch file in the folder given.
 bool FlushVolume(const std::string& folder) {
     for (int n = 0; n <= 9999; ++n) {

@@ -24,8 +24,9 @@ bool IdentityLocked(const World& w, const std::string& path, FileIdentity& ident
     }
     identity.volume = static_cast<unsigned long long>(w.folders.at(folder).volume);
     identity.index = (static_cast<unsigned long long>(folder) << 20) | static_cast<unsigned long long>(e->slot);
-    if (L().KindAt(path) == unkind::VolumeKind::Remote) identity.index = 0;  // a server that answers 0 for all
-    if (L().KindAt(path) == unkind::VolumeKind::RemoteOneIdentity) identity.index = 0x5EED;
+    // A server that answers 0 for every file, or one value for all.
+    const unkind::VolumeKind kind = L().KindAt(path);
+    if (unkind::IsRemote(kind)) identity.index = kind == unkind::VolumeKind::Remote ? 0 : 0x5EED;
     return true;
 }
 }  // namespace

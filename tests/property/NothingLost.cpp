@@ -1,8 +1,8 @@
 #include "NothingLost.h"
+#include "FileMaps.h"
 #include "RunNames.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 #include <future>
@@ -26,55 +26,6 @@ std::string KeyContent(size_t index, size_t size) {
     std::string content = Bytes(size, static_cast<unsigned>(index) + 7);
     if (size) content[0] = static_cast<char>(index);
     return content;
-}
-
-using FileMap = std::map<std::string, std::string>;  // name or path -> content
-
-FileMap FolderFiles(const std::string& folder) {
-    FileMap files;
-    for (const std::string& name : ListFolder(folder))
-        if (!IsFolder(folder + name)) files[name] = ReadFile(folder + name);
-    return files;
-}
-
-// Every file below folder, except in the folders skipped.
-void TreeFiles(const std::string& folder, const std::set<std::string>& skip, FileMap& files) {
-    for (const std::string& name : ListFolder(folder)) {
-        const std::string path = folder + "\\" + name;
-        if (skip.count(path)) continue;
-        if (IsFolder(path)) {
-            files[path + "\\"] = "(folder)";
-            TreeFiles(path, skip, files);
-        } else {
-            files[path] = ReadFile(path);
-        }
-    }
-}
-
-// The first path that one map has and the other has not, or has otherwise.
-std::string FirstDifference(const FileMap& a, const FileMap& b) {
-    for (const FileMap* side : {&a, &b}) {
-        const FileMap& other = side == &a ? b : a;
-        for (const auto& [path, content] : *side) {
-            const auto there = other.find(path);
-            if (there == other.end() || there->second != content) return path;
-        }
-    }
-    return std::string();
-}
-
-bool EndsWithKvr(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string end = name.substr(name.size() - 4);
-    for (char& ch : end) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return end == ".kvr";
-}
-
-// The entry that the file system takes for this name: the platform compares.
-FileMap::const_iterator FindName(const FileMap& files, const std::string& name) {
-    for (auto it = files.begin(); it != files.end(); ++it)
-        if (SameFileName(it->first, name)) return it;
-    return files.end();
 }
 
 std::string TempBase() {
@@ -315,8 +266,7 @@ private:
         RemoveLeftovers(out);
         for (const auto& [name, content] : taken) {
             const std::string now = ReadFile(imported + name);
-            const auto was = FindName(before, name);
-            if (now != content && !(was != before.end() && was->second == now) && !IsKeyContent(now, name))
+            if (now != content && !HoldsAsBefore(before, name, now) && !IsKeyContent(now, name))
                 return "I3: " + Quoted(name) + ", taken by an importer, lost its bytes to the next start's clean-up";
         }
         return std::string();
@@ -382,8 +332,7 @@ private:
         for (const auto& [name, content] : after) {
             if (IsOwnTemporaryName(name) && (leftoversAllowed_ || Said(name + " bleibt liegen"))) continue;
             if (IsOwnTemporaryName(name)) return "I5: the temporary file " + Quoted(name) + " remained";
-            const auto was = FindName(before, name);
-            if (was != before.end() && was->second == content) continue;
+            if (HoldsAsBefore(before, name, content)) continue;
             if (!IsKeyContent(content, name))
                 return "I3: " + Quoted(name) + " holds bytes of no key file of that name";
         }
@@ -400,7 +349,8 @@ private:
     // A read-only earlier file that is still there as it was keeps the attribute.
     std::string CheckReadOnlyKept(const std::string& out) const {
         for (const ExistingFile& e : run_.existing)
-            if (!e.inBackup && ReadOnlyBefore(e, out) && ReadFile(out + e.name) == e.content && !WhatAnswersAt(out + e.name).readOnly)
+            if (!e.inBackup && ReadOnlyBefore(e, out) && ReadFile(out + e.name) == e.content &&
+                !WhatAnswersAt(out + e.name).readOnly)
                 return "I3: the earlier file " + Quoted(e.name) + " lost its read-only attribute";
         return std::string();
     }
@@ -419,8 +369,7 @@ private:
         }
         for (const FileMap* files : {&backup, &pulled}) {
             for (const auto& [name, content] : *files) {
-                const auto was = FindName(backupBefore_, name);
-                if (was != backupBefore_.end() && was->second == content) continue;
+                if (HoldsAsBefore(backupBefore_, name, content)) continue;
                 // A drive pulled during a copy takes its temporary file along.
                 if (IsTemporaryName(name) && (files == &pulled || leftoversAllowed_ || Said(name + " bleibt liegen")))
                     continue;
